@@ -1,0 +1,131 @@
+// Inside the graphics surface: the one drawing state shared by the shape
+// primitives (surface.cpp), text (text.cpp), images (image.cpp) and the
+// output backends (the SDL window, the headless backend). Not for game code.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "graph/graph.h"
+
+namespace qora::gfx {
+
+constexpr int kPages = 4;
+// Pages are divided into square tiles; each tile remembers which palette
+// indices it may hold, so a palette change repaints only the tiles that show
+// that entry, and the visible page keeps a dirty flag per tile.
+constexpr int kTileShift = 5;
+constexpr int kTile = 1 << kTileShift;
+
+struct Rect {  // inclusive corners, absolute page coordinates
+  int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+  bool empty() const { return x1 < x0 || y1 < y0; }
+};
+
+struct Page {
+  std::vector<uint8_t> px;       // width * height palette indices
+  std::vector<uint16_t> colours; // per tile: bit i set when index i may be present
+};
+
+// Where the surface shows its visible page. The SDL window runs on its own
+// thread; the headless backend shows nothing. All calls come from the game
+// thread except where noted.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // The size of the whole screen, for full-screen mode and for the fit test.
+  virtual void screen_size(int& w, int& h) = 0;
+  // Opens the output with a client area of exactly w x h. fullscreen: a
+  // borderless window covering the screen. Returns GROK or an error code
+  // (GRINVALIDMODE when neither a framed nor a borderless window fits,
+  // GRNOTWINDOW when no window can be made).
+  virtual int16_t open(int w, int h, bool fullscreen, const std::string& title) = 0;
+  virtual void close() = 0;
+  // The visible page has damage to show (called with the drawing lock held;
+  // must not block).
+  virtual void wake() = 0;
+  virtual bool headless() const = 0;
+};
+
+struct State {
+  std::mutex devices;  // PROTECT_DEVICES: every drawing, page switch, palette change, repaint
+  bool open = false;
+  int width = 0, height = 0;  // client size
+  int tiles_x = 0, tiles_y = 0;
+  int palsize = 16;
+  std::array<RGBCOLOUR, 256> palette{};
+  std::array<Page, kPages> pages;
+  int active = 0, visual = 0;
+
+  // Damage of the visible page not yet shown: one flag per tile.
+  std::vector<uint8_t> dirty;
+  bool dirty_any = false;
+
+  // Drawing state.
+  uint32_t frcolor = 15, bkcolor = 0;
+  FILLSETTINGSTYPE fill{};
+  FILLPATTERN pattern{};
+  TEXTSETTINGSTYPE text{};
+  VIEWPORTTYPE viewport{};
+  int cur_x = 0, cur_y = 0;  // current position, viewport-relative
+  int16_t result = GROK;
+
+  std::unique_ptr<Backend> backend;
+};
+
+State& S();
+
+// The backend chosen for the next INITGRAPH: the SDL window, or the headless
+// one when QORA_VIDEO=headless (tests may set one explicitly).
+void set_backend_factory(std::unique_ptr<Backend> (*factory)());
+std::unique_ptr<Backend> make_default_backend();
+
+// ---- Helpers for the drawing code (call with the drawing lock held) -------
+
+// Index a colour value draws with.
+inline uint8_t colour_index(uint32_t v) { return uint8_t(v % uint32_t(S().palsize)); }
+
+// The absolute clip rectangle in force (the viewport when clipping, else the page).
+Rect clip_rect();
+
+// Records that pixels of index idx were written inside r on page p: the tile
+// colour masks learn idx, and on the visible page the tiles become dirty.
+void touch(int page, const Rect& r, uint8_t idx);
+// Marks tiles of the visible page dirty (r clipped to the page).
+void damage(const Rect& r);
+void damage_all();
+
+// Sets one pixel of the active page at absolute coordinates, clipped.
+void plot_abs(int x, int y, uint8_t idx);
+// A horizontal run x0..x1 at row y of the active page, absolute, clipped.
+void hspan_abs(int x0, int x1, int y, uint8_t idx);
+// The fill of the current fill settings at absolute (x, y): the index to
+// paint, or -1 when the pattern leaves the pixel untouched (NOFILL).
+int fill_index_at(int x, int y);
+
+// Nearest palette entry to an RGB value: smallest sum of squared differences,
+// lowest index on a tie.
+uint8_t nearest_index(const RGBCOLOUR& c, const RGBCOLOUR* pal, int n);
+
+// ---- For the backends -------------------------------------------------------
+
+// Converts the dirty tiles of the visible page through the palette into a
+// 32-bit 0x00RRGGBB buffer of the client size (pitch in pixels), clears the
+// damage, and appends the converted rectangles (merged along tile rows) to
+// rects. Takes the drawing lock itself. Returns false when nothing was dirty.
+bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects);
+
+// The visible page through the current palette, as 0x00RRGGBB pixels.
+std::vector<uint32_t> snapshot_visible(int& w, int& h);
+// Writes the visible page as a PNG file; false on failure.
+bool write_png(const std::string& path);
+
+// Text engine hooks used by INITGRAPH/CLOSEGRAPH (text.cpp).
+int16_t install_default_faces();  // GROK or GRINVALIDFONT
+void reset_fonts();
+
+}  // namespace qora::gfx
