@@ -83,6 +83,8 @@ State& S();
 // one when QORA_VIDEO=headless (tests may set one explicitly).
 void set_backend_factory(std::unique_ptr<Backend> (*factory)());
 std::unique_ptr<Backend> make_default_backend();
+std::unique_ptr<Backend> make_headless_backend();  // platform/headless.cpp
+std::unique_ptr<Backend> make_sdl_backend();       // platform/sdl_window.cpp
 
 // ---- Helpers for the drawing code (call with the drawing lock held) -------
 
