@@ -82,6 +82,20 @@ bool reaped(pid_t pid, std::chrono::milliseconds limit = 5000ms) {
   }
 }
 
+// True once the process has ended, reaped or not: a helper orphaned by the
+// process under test is reaped by whoever adopts it, not by the game.
+bool ended(pid_t pid, std::chrono::milliseconds limit) {
+  auto end = Steady::now() + limit;
+  for (;;) {
+    if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t at = stat.rfind(')');
+    if (at != std::string::npos && stat.compare(at, 3, ") Z") == 0) return true;
+    if (Steady::now() >= end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+}
+
 pid_t read_pid(const fs::path& p) { return static_cast<pid_t>(std::stol(read_file(p))); }
 
 // The session id of a process: field 6 of /proc/PID/stat, counted past the
@@ -213,7 +227,8 @@ TEST(OpenHelp, AHangingDesktopQueryIsCutShort) {
   // The query answers "a viewer exists" only after far too long, and leaves a
   // helper of its own running meanwhile.
   desk.script("xdg-mime", "echo $$ > " + (desk.dir() / "mime.pid").string() +
-                              "\nsleep 30\necho xchm.desktop");
+                              "\nsleep 30 &\necho $! > " + (desk.dir() / "helper.pid").string() +
+                              "\nwait\necho xchm.desktop");
   auto start = Steady::now();
   open_help("qora.chm", "help/index.html");
   auto took = Steady::now() - start;
@@ -223,6 +238,9 @@ TEST(OpenHelp, AHangingDesktopQueryIsCutShort) {
   ASSERT_TRUE(wait_for_file(desk.dir() / "mime.pid"));
   EXPECT_TRUE(reaped(read_pid(desk.dir() / "mime.pid"), 1000ms))
       << "the hanging query was left running";
+  ASSERT_TRUE(wait_for_file(desk.dir() / "helper.pid"));
+  EXPECT_TRUE(ended(read_pid(desk.dir() / "helper.pid"), 1000ms))
+      << "the query's own helper was left running";
 }
 
 }  // namespace
