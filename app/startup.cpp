@@ -2,19 +2,75 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
+#include "app/datafiles.h"
+#include "app/globals.h"
+#include "app/settings.h"
 
 namespace qora {
 
-void ALLINIT(int, char**) {}
-void ALLDONE() {}
+namespace {
+
+// Argument n of the command line, or the empty text when it is missing.
+std::string_view argument(int argc, char** argv, int n) {
+  return (n < argc && argv && argv[n]) ? std::string_view(argv[n]) : std::string_view();
+}
+
+}  // namespace
+
+void ALLINIT(int argc, char** argv) {
+  // 1. Every file is opened by its bare name in the working directory.
+
+  // 2. Start values of the settings.
+  G_ISCREENRESOLUTION = 4;
+  SOUNDOK = false;
+
+  // 3. The settings object reads the settings (nothing is stored between runs).
+  {
+    TAppSettings settings;
+    settings.LOADSETTINGS();
+  }
+
+  // 4. Command line: "f"/"F" as the first or second argument skips the pauses,
+  //    "s"/"S" leaves the sound off. Arguments are compared as whole texts.
+  const std::string_view a1 = argument(argc, argv, 1), a2 = argument(argc, argv, 2);
+  const auto given = [&](std::string_view lower, std::string_view upper) {
+    return a1 == lower || a1 == upper || a2 == lower || a2 == upper;
+  };
+  if (given("f", "F")) {
+    READTIME = 0;
+    READHELP = 0;
+  } else {
+    READTIME = 100;
+    READHELP = 100;
+  }
+  if (given("s", "S")) SOUNDOK = false;
+
+  // 5. The data files; a missing or unusable element or message file ends the
+  //    program here, before any window opens.
+  GETELEMENTS();
+  GETMSG();
+  GETGRUP();
+
+  // 6. Graphics: INITGRAPHWITHVARIBLES() opens the window and computes the
+  //    colours, geometry, fonts and target images. (Joined by the graphics work.)
+}
+
+void ALLDONE() {
+  // DONEGRAPHWITHVARIBLES() releases the images and closes the window once
+  // graphics are joined.
+}
 
 [[noreturn]] void EXITQORA(const std::string& exitmsg) {
   std::fprintf(stderr, "%s\n", exitmsg.c_str());
+  std::fflush(stderr);
   std::exit(1);
 }
 
 int run(int argc, char** argv) {
   ALLINIT(argc, argv);
+  // MAINMENU() runs here once the menu exists.
   ALLDONE();
   return 0;
 }

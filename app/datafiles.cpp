@@ -1,0 +1,204 @@
+// Loading of the element table "001", the message table "002" and the groups
+// file "group.qora" from the working directory.
+#include "app/datafiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/startup.h"
+
+namespace qora {
+
+namespace {
+
+// Element indices are members of 256-bit sets, so the table never holds more
+// than 256 elements whatever count the file claims.
+constexpr int32_t MAX_ELEMENTS = 256;
+// The periodic table shows indices 0..104; fewer elements cannot be played.
+constexpr int32_t MIN_ELEMENTS = 105;
+// A task needs the right answer and four decoys with a name.
+constexpr int32_t MIN_NAMED_ELEMENTS = 5;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// The whole file, or nothing when it cannot be opened.
+std::optional<std::string> read_whole_file(const char* name) {
+  std::ifstream f(name, std::ios::binary);
+  if (!f) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (f.bad()) return std::nullopt;
+  return bytes;
+}
+
+// Splits text into lines ended by LF or CR LF. A last line without a line end
+// is a line too; the line end of the last line does not start another one.
+// An empty text gives one empty line.
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (true) {
+    const size_t lf = text.find('\n', start);
+    if (lf == std::string::npos) {
+      if (start < text.size() || lines.empty()) lines.push_back(text.substr(start));
+      break;
+    }
+    size_t end = lf;
+    if (end > start && text[end - 1] == '\r') --end;
+    lines.push_back(text.substr(start, end - start));
+    start = lf + 1;
+  }
+  return lines;
+}
+
+// The integer at the start of a line: leading blanks, an optional sign and the
+// digits that follow; the rest of the line is ignored. No digits give 0, and a
+// value beyond 32 bits is held at the nearest bound.
+int64_t leading_integer(std::string_view s) {
+  size_t p = 0;
+  while (p < s.size() && is_blank(s[p])) ++p;
+  bool negative = false;
+  if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+  int64_t v = 0;
+  for (; p < s.size() && s[p] >= '0' && s[p] <= '9'; ++p) {
+    v = v * 10 + (s[p] - '0');
+    if (v > int64_t(std::numeric_limits<int32_t>::max())) v = int64_t(std::numeric_limits<int32_t>::max()) + 1;
+  }
+  return negative ? -v : v;
+}
+
+// The default groups: 1 = indices 0..25, 2 = 26..74, 3 = 75..104, 4 empty.
+void set_default_groups() {
+  for (auto& g : GRUPARR) g.clear();
+  for (int e = 0; e <= 25; ++e) GRUPARR[1].include(e);
+  for (int e = 26; e <= 74; ++e) GRUPARR[2].include(e);
+  for (int e = 75; e <= 104; ++e) GRUPARR[3].include(e);
+}
+
+// Writes the four groups as the one 128-byte record of the groups file, first
+// into a temporary file that then replaces the old one, so that a failed
+// write never leaves a cut file behind. Returns false when it could not.
+bool write_groups_file() {
+  const std::string tmp = std::string(GROUPFN) + ".tmp";
+  {
+    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    for (int g = 1; g <= 4; ++g)
+      f.write(reinterpret_cast<const char*>(GRUPARR[size_t(g)].BITS), sizeof GRUPARR[size_t(g)].BITS);
+    f.flush();
+    if (!f) {
+      f.close();
+      std::remove(tmp.c_str());
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(tmp, GROUPFN, ec);
+  if (ec) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t TOINT(const std::string& s) {
+  size_t p = 0;
+  while (p < s.size() && is_blank(s[p])) ++p;
+  bool negative = false;
+  if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+  if (p == s.size()) return 0;  // no digits at all
+  int64_t v = 0;
+  for (; p < s.size(); ++p) {
+    if (s[p] < '0' || s[p] > '9') return 0;
+    v = v * 10 + (s[p] - '0');
+    if (v > int64_t(std::numeric_limits<int32_t>::max()) + 1) return 0;
+  }
+  if (negative) v = -v;
+  if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) return 0;
+  return int32_t(v);
+}
+
+void GETELEMENTS() {
+  const auto text = read_whole_file(ELFN);
+  if (!text) EXITQORA("File Not found 001");
+  const std::vector<std::string> lines = split_lines(*text);
+
+  // The count, held within what an element set can address.
+  const int64_t declared = leading_integer(lines[0]);
+  ELCOUNT = int32_t(std::clamp<int64_t>(declared, 0, MAX_ELEMENTS));
+  ELEMENT.assign(size_t(ELCOUNT) + 1, DATABASE{});
+
+  // As many element lines as the count declares, as far as the file goes; a
+  // line whose number is not one of 1..ELCOUNT is skipped.
+  const size_t wanted = size_t(std::max<int64_t>(declared, 0));
+  for (size_t k = 1; k < lines.size() && k <= wanted; ++k) {
+    std::string field[3];
+    int counter = 1;
+    for (char c : lines[k]) {
+      if (is_blank(c) || c == '\r') continue;
+      if (c == ',') {
+        ++counter;
+      } else if (counter <= 3) {
+        field[counter - 1] += c;
+      }
+    }
+    const int32_t number = TOINT(field[0]);
+    if (number < 1 || number > ELCOUNT) continue;
+    DATABASE& el = ELEMENT[size_t(number - 1)];
+    el.SYMBOL = field[1];
+    el.NAME = field[2];
+  }
+
+  if (ELCOUNT < MIN_ELEMENTS)
+    EXITQORA("Element table 001 holds " + std::to_string(ELCOUNT) + " elements, " +
+             std::to_string(MIN_ELEMENTS) + " are needed");
+  int32_t named = 0;
+  for (int32_t i = 0; i < ELCOUNT; ++i)
+    if (!ELEMENT[size_t(i)].NAME.empty()) ++named;
+  if (named < MIN_NAMED_ELEMENTS)
+    EXITQORA("Element table 001 has " + std::to_string(named) + " elements with a name, " +
+             std::to_string(MIN_NAMED_ELEMENTS) + " are needed");
+}
+
+void GETMSG() {
+  const auto text = read_whole_file(MSGFN);
+  if (!text) EXITQORA("File Not found 002");
+  const std::vector<std::string> lines = split_lines(*text);
+  MSG.clear();
+  MSG.reserve(std::max<size_t>(lines.size() + 1, MSG_COUNT_NEEDED + 1));
+  MSG.emplace_back();  // MSG[0] stays empty
+  MSG.insert(MSG.end(), lines.begin(), lines.end());
+  // A short file leaves the lines it lacks empty rather than missing.
+  if (MSG.size() < size_t(MSG_COUNT_NEEDED) + 1) MSG.resize(size_t(MSG_COUNT_NEEDED) + 1);
+}
+
+void GETGRUP() {
+  const auto bytes = read_whole_file(GROUPFN);
+  if (!bytes) {
+    // No groups file yet: start with the defaults and store them. When the
+    // file cannot be written the game goes on with the defaults in memory.
+    set_default_groups();
+    write_groups_file();
+    return;
+  }
+  if (bytes->size() < 4 * sizeof(BYTESET)) {
+    // A cut file cannot be trusted: play with the defaults and leave the file
+    // as it is until the group screen saves new groups.
+    set_default_groups();
+    return;
+  }
+  for (int g = 1; g <= 4; ++g)
+    std::memcpy(GRUPARR[size_t(g)].BITS, bytes->data() + (g - 1) * sizeof(BYTESET), sizeof(BYTESET));
+}
+
+}  // namespace qora
