@@ -73,6 +73,9 @@ struct State {
   VIEWPORTTYPE viewport{};
   int cur_x = 0, cur_y = 0;  // current position, viewport-relative
   int16_t result = GROK;
+  // The no-palette driver: colour values are 0x00RRGGBB and draw as the
+  // nearest entry of the fixed 256-entry default palette.
+  bool nopalette = false;
 
   std::unique_ptr<Backend> backend;
 };
@@ -91,12 +94,19 @@ std::unique_ptr<Backend> make_sdl_backend();       // platform/sdl_window.cpp
 // Index a colour value draws with.
 inline uint8_t colour_index(uint32_t v) { return uint8_t(v % uint32_t(S().palsize)); }
 
+// Index a colour value draws with in any driver (colour_index in the palette
+// drivers, the nearest fixed entry for an RGB value without a palette).
+uint8_t draw_index(uint32_t v);
+
 // The absolute clip rectangle in force (the viewport when clipping, else the page).
 Rect clip_rect();
 
 // Records that pixels of index idx were written inside r on page p: the tile
 // colour masks learn idx, and on the visible page the tiles become dirty.
 void touch(int page, const Rect& r, uint8_t idx);
+// Like touch, for a rectangle painted entirely in idx: the tiles it covers
+// completely now hold idx alone, so their masks become exact.
+void cover(int page, const Rect& r, uint8_t idx);
 // Marks tiles of the visible page dirty (r clipped to the page).
 void damage(const Rect& r);
 void damage_all();
