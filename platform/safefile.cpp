@@ -186,7 +186,9 @@ ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::str
   return ReadStatus::ok;
 }
 
-bool replace_file(const std::string& path, std::string_view bytes, std::string& err) {
+bool replace_file(const std::string& path, std::string_view bytes, std::string& err,
+                  bool* committed) {
+  if (committed) *committed = false;
   const std::string dir = dir_of(path);
   std::string tmp;
   int fd = -1;
@@ -220,6 +222,7 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
     remove_quietly(tmp);
     return false;
   }
+  if (committed) *committed = true;
   return sync_dir(dir, err);
 }
 

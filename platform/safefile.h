@@ -50,8 +50,10 @@ ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::str
 // file in the same folder, write, fsync, close, rename, fsync of the folder.
 // On failure the file at path is unchanged and the temporary file is gone.
 // A failure of the final folder fsync is reported although the new content is
-// already in place (its durability is then not assured).
-bool replace_file(const std::string& path, std::string_view bytes, std::string& err);
+// already in place (its durability is then not assured); *committed tells
+// the two cases apart.
+bool replace_file(const std::string& path, std::string_view bytes, std::string& err,
+                  bool* committed = nullptr);
 
 enum class CreateStatus { created, exists, failed };
 // Creates an empty file at path only if no file of that name exists

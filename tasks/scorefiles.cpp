@@ -39,11 +39,11 @@ void report(const std::string& fn, const std::string& why) {
 }
 
 // Claims a free archive name (created exclusively, so two games never take
-// the same one) and writes the records into it safely.
+// the same one) and writes the records into it safely; name is the one used.
 bool write_archive(const std::string& dir, const std::string& stem, std::string_view records,
-                   std::string& err) {
+                   std::string& name, std::string& err) {
   for (int k = 1; k <= kMaxArchiveVariants; ++k) {
-    const std::string name = in_dir(dir, archive_name(stem, k));
+    name = in_dir(dir, archive_name(stem, k));
     switch (platform::create_exclusive(name, err)) {
       case platform::CreateStatus::exists:
         continue;
@@ -84,7 +84,7 @@ bool append_record(const std::string& fn, std::string_view rec, size_t limit,
     return false;
   }
 
-  std::string fresh;
+  std::string fresh, archive;
   if (st == platform::ReadStatus::ok) {
     // A torn last record (a file cut short by some other program) is
     // dropped here; the backup keeps the file exactly as it was.
@@ -95,7 +95,7 @@ bool append_record(const std::string& fn, std::string_view rec, size_t limit,
       return false;
     }
     if (n >= limit) {
-      if (!write_archive(dir, archive_stem, whole, err)) {
+      if (!write_archive(dir, archive_stem, whole, archive, err)) {
         report(fn, err);
         return false;
       }
@@ -104,7 +104,11 @@ bool append_record(const std::string& fn, std::string_view rec, size_t limit,
     }
   }
   fresh.append(rec);
-  if (!platform::replace_file(fn, fresh, err)) {
+  bool committed = false;
+  if (!platform::replace_file(fn, fresh, err, &committed)) {
+    // The table still holds the old records: withdraw their archive so that
+    // the next append does not archive them a second time.
+    if (!committed && !archive.empty()) platform::remove_quietly(archive);
     report(fn, err);
     return false;
   }
