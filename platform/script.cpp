@@ -1,0 +1,298 @@
+#include "platform/script.h"
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "app/cp1251.h"
+#include "graph/graph.h"
+#include "graph/input_internal.h"
+#include "graph/surface_internal.h"
+#include "platform/clock.h"
+
+namespace qora::platform {
+
+namespace {
+
+constexpr uint64_t kVirtualIdleLimit = 10 * 60 * 1000;  // 10 minutes of virtual time
+constexpr uint64_t kRealIdleLimit = 60 * 1000;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::vector<std::string_view> split_words(std::string_view s) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && is_blank(s[i])) ++i;
+    size_t j = i;
+    while (j < s.size() && !is_blank(s[j])) ++j;
+    if (j > i) out.push_back(s.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
+
+bool parse_uint(std::string_view w, uint64_t max, uint64_t& v) {
+  if (w.empty()) return false;
+  auto [p, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
+  return ec == std::errc() && p == w.data() + w.size() && v <= max;
+}
+
+bool parse_button(std::string_view w, int& mask) {
+  if (w == "left") mask = MOUSELEFTBUTTON;
+  else if (w == "right") mask = MOUSERIGHTBUTTON;
+  else if (w == "middle") mask = MOUSEMIDDLEBUTTON;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+ScriptParse parse_script(std::string_view source) {
+  ScriptParse r;
+  uint64_t now = 0;
+  int line_no = 0;
+  auto fail = [&](const std::string& msg) {
+    r.ok = false;
+    r.error_line = line_no;
+    r.error = msg;
+    r.commands.clear();
+    return r;
+  };
+  size_t pos = 0;
+  while (pos < source.size()) {
+    size_t eol = source.find('\n', pos);
+    if (eol == std::string_view::npos) eol = source.size();
+    std::string_view line = source.substr(pos, eol - pos);
+    pos = eol + 1;
+    ++line_no;
+    while (!line.empty() && is_blank(line.back())) line.remove_suffix(1);
+    size_t first = 0;
+    while (first < line.size() && is_blank(line[first])) ++first;
+    line.remove_prefix(first);
+    if (line.empty() || line[0] == '#') continue;
+
+    size_t cmd_end = 0;
+    while (cmd_end < line.size() && !is_blank(line[cmd_end])) ++cmd_end;
+    const std::string_view cmd = line.substr(0, cmd_end);
+    ScriptCommand c;
+    c.at = now;
+    c.line = line_no;
+
+    if (cmd == "text") {
+      // The rest of the line after one blank, taken literally (a '#' in it is typed).
+      if (cmd_end >= line.size()) return fail("text needs characters to type");
+      std::string_view rest = line.substr(cmd_end + 1);
+      if (rest.empty()) return fail("text needs characters to type");
+      c.op = ScriptOp::TEXT;
+      c.text = utf8_to_cp1251(rest);
+      if (c.text.empty()) return fail("text has no character of the Windows-1251 code page");
+      r.commands.push_back(std::move(c));
+      continue;
+    }
+
+    std::string_view args = line.substr(cmd_end);
+    if (size_t hash = args.find('#'); hash != std::string_view::npos) args = args.substr(0, hash);
+    const auto w = split_words(args);
+    auto want = [&](size_t n) { return w.size() == n; };
+    uint64_t v1 = 0, v2 = 0;
+
+    if (cmd == "wait") {
+      if (!want(1) || !parse_uint(w[0], 1000000000ULL, v1))
+        return fail("wait needs a number of milliseconds");
+      now += v1;
+    } else if (cmd == "key" || cmd == "special") {
+      const bool special = cmd == "special";
+      if (!want(1) || !parse_uint(w[0], 255, v1) || (special && v1 == 0))
+        return fail(special ? "special needs a code from 1 to 255" : "key needs a code from 0 to 255");
+      c.op = special ? ScriptOp::SPECIAL : ScriptOp::KEY;
+      c.a = int(v1);
+      r.commands.push_back(std::move(c));
+    } else if (cmd == "move") {
+      if (!want(2) || !parse_uint(w[0], 65535, v1) || !parse_uint(w[1], 65535, v2))
+        return fail("move needs two coordinates from 0 to 65535");
+      c.op = ScriptOp::MOVE;
+      c.a = int(v1);
+      c.b = int(v2);
+      r.commands.push_back(std::move(c));
+    } else if (cmd == "down" || cmd == "up") {
+      if (!want(1) || !parse_button(w[0], c.a))
+        return fail(std::string(cmd) + " needs a button: left, right or middle");
+      c.op = cmd == "down" ? ScriptOp::DOWN : ScriptOp::UP;
+      r.commands.push_back(std::move(c));
+    } else if (cmd == "close") {
+      if (!want(0)) return fail("close takes no arguments");
+      c.op = ScriptOp::CLOSE;
+      r.commands.push_back(std::move(c));
+    } else if (cmd == "shot") {
+      if (!want(1)) return fail("shot needs one file name");
+      c.op = ScriptOp::SHOT;
+      c.text = std::string(w[0]);
+      r.commands.push_back(std::move(c));
+    } else {
+      return fail("unknown command \"" + std::string(cmd) + "\"");
+    }
+  }
+  r.end = now;
+  return r;
+}
+
+void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y) {
+  switch (c.op) {
+    case ScriptOp::KEY:
+      WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, char(c.a)});
+      break;
+    case ScriptOp::SPECIAL:
+      ADDEXTKEY(char(c.a));
+      break;
+    case ScriptOp::TEXT:
+      for (char ch : c.text) WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, ch});
+      break;
+    case ScriptOp::MOVE:
+      x = c.a;
+      y = c.b;
+      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::MOVE, held, x, y});
+      break;
+    case ScriptOp::DOWN:
+      held = uint16_t(held | c.a);
+      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DOWN, uint16_t(c.a), x, y});
+      break;
+    case ScriptOp::UP:
+      held = uint16_t(held & ~c.a);
+      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::UP, uint16_t(c.a), x, y});
+      break;
+    case ScriptOp::CLOSE:
+      WINDOWCLOSEREQUEST();
+      break;
+    case ScriptOp::SHOT:
+      if (!gfx::write_png(c.text))
+        std::fprintf(stderr, "qora: script line %d: could not write %s\n", c.line, c.text.c_str());
+      break;
+  }
+}
+
+ScriptRunner::ScriptRunner(std::vector<ScriptCommand> commands, uint64_t end,
+                           uint64_t idle_limit_ms, std::function<void()> on_idle)
+    : commands_(std::move(commands)), end_(end), idle_limit_(idle_limit_ms),
+      on_idle_(std::move(on_idle)) {}
+
+void ScriptRunner::at(uint64_t t) {
+  while (next_ < commands_.size() && commands_[next_].at <= t) {
+    // Advance first: a command may sleep (none does now) or re-enter.
+    const ScriptCommand& c = commands_[next_++];
+    run_script_command(c, held_, x_, y_);
+  }
+  if (exhausted() && !idle_called_ && t >= end_ + idle_limit_) {
+    idle_called_ = true;
+    if (on_idle_) on_idle_();
+  }
+}
+
+uint64_t ScriptRunner::next_due() const {
+  return exhausted() ? end_ + idle_limit_ : commands_[next_].at;
+}
+
+void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> runner) {
+  const uint64_t t0 = clock.elapsed_ms();
+  clock.set_on_advance([runner, t0](uint64_t now) { runner->at(now - t0); });
+}
+
+namespace {
+
+[[noreturn]] void idle_exit(uint64_t limit_ms) {
+  std::fprintf(stderr, "qora: the input script ended %llu s ago and the program is still running\n",
+               static_cast<unsigned long long>(limit_ms / 1000));
+  std::fflush(stderr);
+  std::_Exit(3);
+}
+
+// Feeds a script from its own thread on the real clock. Stopped and joined
+// when the program ends normally.
+class Feeder {
+ public:
+  explicit Feeder(std::shared_ptr<ScriptRunner> runner) : runner_(std::move(runner)) {
+    thread_ = std::thread([this] { loop(); });
+  }
+  ~Feeder() {
+    {
+      std::lock_guard<std::mutex> g(m_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void loop() {
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
+    std::unique_lock<std::mutex> lk(m_);
+    for (;;) {
+      const auto due = start + milliseconds(runner_->next_due());
+      if (cv_.wait_until(lk, due, [this] { return stop_; })) return;
+      const auto t = uint64_t(duration_cast<milliseconds>(steady_clock::now() - start).count());
+      lk.unlock();
+      runner_->at(t);
+      lk.lock();
+    }
+  }
+
+  std::shared_ptr<ScriptRunner> runner_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+std::unique_ptr<Feeder>& feeder_slot() {
+  static std::unique_ptr<Feeder> f;
+  return f;
+}
+
+std::atomic<bool> g_script_checked{false};
+
+}  // namespace
+
+void start_script_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "qora: cannot read the input script %s\n", path.c_str());
+    std::exit(2);
+  }
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  ScriptParse p = parse_script(ss.str());
+  if (!p.ok) {
+    std::fprintf(stderr, "qora: %s:%d: %s\n", path.c_str(), p.error_line, p.error.c_str());
+    std::exit(2);
+  }
+  if (auto* vc = dynamic_cast<VirtualClock*>(&clock())) {
+    auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, kVirtualIdleLimit,
+                                                 [] { idle_exit(kVirtualIdleLimit); });
+    attach_to_virtual_clock(*vc, std::move(runner));
+  } else {
+    auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, kRealIdleLimit,
+                                                 [] { idle_exit(kRealIdleLimit); });
+    feeder_slot() = std::make_unique<Feeder>(std::move(runner));
+  }
+}
+
+void script_start() {
+  if (g_script_checked.exchange(true)) return;
+  const char* path = std::getenv("QORA_SCRIPT");
+  if (path && *path) start_script_file(path);
+}
+
+void script_poll() {
+  if (g_script_checked.load(std::memory_order_relaxed)) return;
+  if (GRAPHENABLED()) script_start();
+}
+
+}  // namespace qora::platform

@@ -1,0 +1,84 @@
+// Scripted input: a text file named by QORA_SCRIPT whose lines type keys,
+// move and click the mouse, press the close button and save pictures of the
+// window, each at its own moment of the program's clock. The format is in
+// docs/scripting.md.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qora::platform {
+
+class VirtualClock;
+
+enum class ScriptOp : uint8_t { KEY, SPECIAL, TEXT, MOVE, DOWN, UP, CLOSE, SHOT };
+
+struct ScriptCommand {
+  ScriptOp op = ScriptOp::KEY;
+  uint64_t at = 0;  // script time in ms at which it takes effect
+  int line = 0;     // line number in the file, from 1
+  int a = 0, b = 0; // KEY/SPECIAL: code; MOVE: x, y; DOWN/UP: button mask
+  std::string text; // TEXT: Windows-1251 characters; SHOT: file name
+};
+
+struct ScriptParse {
+  bool ok = true;
+  std::vector<ScriptCommand> commands;
+  uint64_t end = 0;  // script time after the last line (waits included)
+  int error_line = 0;
+  std::string error;
+};
+
+ScriptParse parse_script(std::string_view source);
+
+// Carries out one command through the input hooks (the same ones the window
+// uses). held: the mouse buttons the script holds down; x, y: the script's
+// last mouse position.
+void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y);
+
+// Releases commands as script time goes on and watches for a program that
+// outlives its script.
+class ScriptRunner {
+ public:
+  // idle_limit_ms: how long after the script's end on_idle is called (once).
+  ScriptRunner(std::vector<ScriptCommand> commands, uint64_t end, uint64_t idle_limit_ms,
+               std::function<void()> on_idle);
+  // Script time t has been reached: runs every command due by then, in order.
+  void at(uint64_t t);
+  bool exhausted() const { return next_ >= commands_.size(); }
+  // Script time of the next command, or of the idle deadline once exhausted.
+  uint64_t next_due() const;
+
+ private:
+  std::vector<ScriptCommand> commands_;
+  size_t next_ = 0;
+  uint64_t end_;
+  uint64_t idle_limit_;
+  std::function<void()> on_idle_;
+  bool idle_called_ = false;
+  uint16_t held_ = 0;
+  int x_ = 0, y_ = 0;
+};
+
+// Lets a virtual clock drive a runner: every advance releases what is due,
+// counting script time from the clock's elapsed time now.
+void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> runner);
+
+// Loads and starts the script in the file: on the virtual clock through its
+// advances, on the real clock from a feeder thread. A file that cannot be read
+// or has a bad line: a message with the line number on stderr and exit status 2.
+// The program still running long after the script ended: one line on stderr
+// and exit status 3.
+void start_script_file(const std::string& path);
+
+// Starts QORA_SCRIPT, if set, the first time it is called (once per process).
+void script_start();
+// Cheap check from the input routines: starts the script when graphics are
+// seen open and it has not been started yet.
+void script_poll();
+
+}  // namespace qora::platform
