@@ -5,8 +5,10 @@
 #include <string_view>
 
 #include "app/datafiles.h"
+#include "app/geometry.h"
 #include "app/globals.h"
 #include "app/settings.h"
+#include "game/menu.h"
 
 namespace qora {
 
@@ -53,14 +55,18 @@ void ALLINIT(int argc, char** argv) {
   GETMSG();
   GETGRUP();
 
-  // 6. Graphics: INITGRAPHWITHVARIBLES() opens the window and computes the
-  //    colours, geometry, fonts and target images. (Joined by the graphics work.)
+  // 6. The graphics window with its colours, geometry, fonts and pictures.
+  //    Without a window there is nothing to play on: say why and stop rather
+  //    than poll a window that does not exist.
+  std::string why;
+  if (!INITGRAPHWITHVARIBLES(&why)) {
+    std::fprintf(stderr, "qora: cannot open the graphics window: %s\n", why.c_str());
+    std::fflush(stderr);
+    std::exit(1);
+  }
 }
 
-void ALLDONE() {
-  // DONEGRAPHWITHVARIBLES() releases the images and closes the window once
-  // graphics are joined.
-}
+void ALLDONE() { DONEGRAPHWITHVARIBLES(); }
 
 [[noreturn]] void EXITQORA(const std::string& exitmsg) {
   std::fprintf(stderr, "%s\n", exitmsg.c_str());
@@ -70,7 +76,7 @@ void ALLDONE() {
 
 int run(int argc, char** argv) {
   ALLINIT(argc, argv);
-  // MAINMENU() runs here once the menu exists.
+  MAINMENU();
   ALLDONE();
   return 0;
 }

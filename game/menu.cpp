@@ -1,0 +1,207 @@
+#include "game/menu.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/geometry.h"
+#include "app/globals.h"
+#include "app/settings.h"
+#include "game/title.h"
+#include "graph/graph.h"
+#include "platform/open_document.h"
+#include "toolkit/widgets.h"
+
+namespace qora {
+
+namespace {
+
+// The menu's state, shared by its nested routines.
+struct Menu {
+  std::array<std::string, 10> SMENUARR;                // items 1..9
+  std::array<std::string, 3> SMENUSOUNDEFFECTSARR;     // 1 on, 2 off
+  std::array<std::string, 5> SMENUSCREENRESOLUTIONARR; // options 1..4
+  std::array<TRECT, 10> RCMENU{};
+  int32_t T = 1;
+  int32_t HEIGHT = 0, HEIGHTSPACE = 0;
+  int32_t X = 0, Y = 0, X1 = 0, XMIRROW = 0;
+  TPOINT PTMOUSE{}, PTNEWMOUSE{};
+  bool ESCTRUE = false;
+  bool first_cycle = true;
+};
+
+bool hidden(int32_t k) { return k == 3 || k == 4; }
+
+void FILLMENUMESSAGES(Menu& m) {
+  for (int k = 1; k <= CMENUSOUNDEFFECTSITEMSCOUNT; ++k)
+    m.SMENUSOUNDEFFECTSARR[size_t(k)] = msg(CMSGSOUNDEFFECTSSTARTINDEX + k);
+  for (int k = 1; k <= CMENUSCREENRESOLUTIONITEMSCOUNT; ++k)
+    m.SMENUSCREENRESOLUTIONARR[size_t(k)] = msg(CMSGSCREENRESOLUTIONSTARTINDEX + k);
+  for (int k = 1; k <= CMENUITEMSCOUNT; ++k) m.SMENUARR[size_t(k)] = msg(CMSGMENUSTARTINDEX + k);
+  m.SMENUARR[CMENUSOUNDEFFECTSITEMIDX] =
+      msg(108) + " - (" + m.SMENUSOUNDEFFECTSARR[SOUNDOK ? 1 : 2] + ") ";
+  const uint32_t res = G_ISCREENRESOLUTION >= 1 && G_ISCREENRESOLUTION <= 4 ? G_ISCREENRESOLUTION : 1;
+  m.SMENUARR[CMENUSCREENRESOLUTIONITEMIDX] =
+      msg(109) + " - (" + m.SMENUSCREENRESOLUTIONARR[res] + ") ";
+}
+
+void FILLMENUCOORDS(Menu& m) {
+  int32_t y = m.Y;
+  for (int k = 1; k <= CMENUITEMSCOUNT; ++k) {
+    const int32_t half = TEXTWIDTH(m.SMENUARR[size_t(k)]) / 2;
+    m.RCMENU[size_t(k)] = TRECT{m.XMIRROW - half, y, m.XMIRROW + half, y + m.HEIGHT};
+    y += m.HEIGHTSPACE;
+    for (int s : CMENUSPACEITEMS)
+      if (k == s) y += m.HEIGHT;
+  }
+}
+
+void OUTMENUITEM(Menu& m, int32_t IIDX, bool BACTIVE) {
+  const TRECT& r = m.RCMENU[size_t(IIDX)];
+  if (BACTIVE)
+    OUTACTMENU(r.LEFT, r.TOP, r.RIGHT, r.BOTTOM, m.SMENUARR[size_t(IIDX)]);
+  else
+    OUTPASTMENU(r.LEFT, r.TOP, r.RIGHT, r.BOTTOM, m.SMENUARR[size_t(IIDX)]);
+}
+
+void HIDEMENUITEM(Menu& m, int32_t IIDX) {
+  const TRECT& r = m.RCMENU[size_t(IIDX)];
+  OUTBLINKMENU(r.LEFT, r.TOP, r.RIGHT, r.BOTTOM, m.SMENUARR[size_t(IIDX)]);
+}
+
+void full_redraw(Menu& m) {
+  SETACTIVEPAGE(G_CGAMENMAINMENUPAGE);
+  SETVISUALPAGE(G_CGAMENMAINMENUPAGE);
+  CLEARDEVICE();
+  VYEZD(msg(62));
+  SETTEXTSTYLE(G_IFONTAUTHOR, HORIZDIR, G_IFONTAUTHORSIZE);
+  m.HEIGHT = TEXTHEIGHT("\xD8");
+  m.HEIGHTSPACE = m.HEIGHT + m.HEIGHT / 8;
+  m.X = G_RCSCREEN.LEFT;
+  m.Y = (G_RCSCREEN.BOTTOM - (9 * m.HEIGHTSPACE + 4 * m.HEIGHT)) / 2 + G_RCSCREEN.TOP + m.HEIGHT;
+  m.X1 = G_RCSCREEN.RIGHT;
+  m.XMIRROW = (m.X1 - m.X) / 2 + m.X;
+  FILLMENUMESSAGES(m);
+  FILLMENUCOORDS(m);
+  OUTMENUITEM(m, 1, true);
+  for (int32_t k : {2, 5, 6, 7, 8, 9}) OUTMENUITEM(m, k, false);
+  m.T = 1;
+}
+
+// Reopens the window in the next resolution. A mode that cannot be opened on
+// this screen is passed over; when none opens, the program cannot go on.
+void next_resolution() {
+  std::string why;
+  for (int tries = 0; tries < G_CSCREENRESOLUTIONSCOUNT; ++tries) {
+    {
+      TAppSettings settings;
+      settings.SETSCREENRESOLUTIONNEXTOPTION();
+    }
+    DONEGRAPHWITHVARIBLES();
+    if (INITGRAPHWITHVARIBLES(&why)) return;
+  }
+  std::fprintf(stderr, "qora: cannot open the graphics window: %s\n", why.c_str());
+  std::exit(1);
+}
+
+// The selection loop; returns false when the menu is to be left.
+bool select(Menu& m) {
+  BMOUSEWASDOWN = false;
+  WAITSTILL();
+  D = 0;
+  INITFLASH();
+  m.ESCTRUE = false;
+  for (;;) {
+    FLASH(75, 225, 5);
+    if (m.ESCTRUE) break;
+    if (GETMOUSEBUTTONS() != 0) BMOUSEWASDOWN = true;
+    m.PTNEWMOUSE = TPOINT{GETMOUSEX(), GETMOUSEY()};
+    if (m.first_cycle || m.PTNEWMOUSE != m.PTMOUSE || GETMOUSEBUTTONS() != 0) {
+      m.first_cycle = false;
+      m.PTMOUSE = m.PTNEWMOUSE;
+      for (int32_t k = 1; k <= CMENUITEMSCOUNT; ++k) {
+        if (k == m.T || hidden(k) || !PTINRECT(m.RCMENU[size_t(k)], m.PTMOUSE)) continue;
+        OUTMENUITEM(m, m.T, false);
+        m.T = k;
+        OUTMENUITEM(m, m.T, true);
+        break;
+      }
+    }
+    if (KEYPRESSED()) {
+      D = READKEY();
+      if (D == 27) m.ESCTRUE = true;
+      if (D == 0) {
+        D = READKEY();
+        // The window's close button arrives as Alt+F4; at home it leaves the
+        // program like Esc does.
+        if (static_cast<unsigned char>(D) == 107 && GRCLOSEREQUEST()) {
+          m.ESCTRUE = true;
+        } else {
+          OUTMENUITEM(m, m.T, false);
+          m.T = SDVIG(1, 9, m.T, 1);
+          const unsigned char d = static_cast<unsigned char>(D);
+          if (d == 77 || d == 80) {
+            if (hidden(m.T)) m.T = 5;
+          } else if (hidden(m.T)) {
+            m.T = 2;
+          }
+          OUTMENUITEM(m, m.T, true);
+        }
+      }
+    }
+    PROCESSMESSAGES(false);
+    if (D == ' ' || D == 13 || (BMOUSEWASDOWN && GETMOUSEBUTTONS() == 0)) break;
+  }
+  return !m.ESCTRUE;
+}
+
+}  // namespace
+
+void MAINMENU() {
+  Menu m;
+  for (;;) {
+    full_redraw(m);
+    bool redraw = false;
+    while (!redraw) {
+      if (!select(m)) return;
+      switch (m.T) {
+        case 1:  // the game
+        case 2:  // the hall of fame
+        case 3:  // the group editor (hidden item)
+          redraw = true;
+          break;
+        case 4:  // the results export (hidden item)
+          break;
+        case 5: {
+          HIDEMENUITEM(m, 5);
+          {
+            TAppSettings settings;
+            settings.SETSOUNDEFFECTSNEXTOPTION();
+          }
+          FILLMENUMESSAGES(m);
+          OUTMENUITEM(m, 5, true);
+          break;
+        }
+        case 6:
+          next_resolution();
+          redraw = true;
+          break;
+        case 7:
+          platform::open_help(G_CQORAHELPFILE, "help/index.html");
+          break;
+        case 8:
+          OUTTITLE(-1);
+          redraw = true;
+          break;
+        case 9:
+          return;
+        default:
+          redraw = true;
+          break;
+      }
+    }
+  }
+}
+
+}  // namespace qora
