@@ -1,0 +1,211 @@
+// The teachers' command qora-records, run as a program on files written by
+// the game's own appends.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "app/cp1251.h"
+#include "app/globals.h"
+#include "support/test_support.h"
+#include "tasks/scorefiles.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_file;
+using test::TempDir;
+using test::write_file;
+
+struct ToolRun {
+  int status = -1;  // exit status, or -1 when the program did not exit normally
+  std::string out, err;
+};
+
+ToolRun run_tool(const std::string& args) {
+  const fs::path bin = test::binary_dir() / "qora-records";
+  const std::string cmd = "'" + bin.string() + "' " + args + " > out.txt 2> err.txt";
+  const int rc = std::system(cmd.c_str());
+  ToolRun r;
+  if (WIFEXITED(rc)) r.status = WEXITSTATUS(rc);
+  r.out = read_file("out.txt");
+  r.err = read_file("err.txt");
+  fs::remove("out.txt");
+  fs::remove("err.txt");
+  return r;
+}
+
+// With SCORE = HISCORE = TIME = ALLTIME = 10 the rating equals LEVEL.
+PLAYREC game(const std::string& utf8_name, uint16_t level) {
+  PLAYREC r;
+  r.NAME = utf8_to_cp1251(utf8_name);
+  r.SCORE = r.HISCORE = r.TIME = r.ALLTIME = 10;
+  r.LEVEL = level;
+  return r;
+}
+
+RESULTREC res(const std::string& utf8_name, std::initializer_list<int> known,
+              std::initializer_list<int> unknown) {
+  RESULTREC r;
+  r.TEACH = 1;
+  r.NAME = utf8_to_cp1251(utf8_name);
+  for (int e : known) r.KNOWEL.include(e);
+  for (int e : unknown) r.UNKNOWEL.include(e);
+  return r;
+}
+
+void copy_element_table() {
+  fs::copy_file(test::source_dir() / "data" / "001", "001", fs::copy_options::overwrite_existing);
+}
+
+TEST(QoraRecords, PrintsTheTablesTheGameWrote) {
+  TempDir dir;
+  const PLAYREC games[] = {game("05.12.2026 - Иван", 40), game("05.12.2026 - Ольга", 70),
+                           game("05.12.2026 - Иван", 40), game("06.12.2026 - Иван", 55),
+                           game("zero", 0)};
+  for (const PLAYREC& g : games) {
+    PLAYER[2] = g;
+    ADDSCORE(2, ONEPLAYERFN);
+  }
+  PLAYER[2].SCORE = 7;
+  PLAYER[2].HISCORE = 9;
+  PLAYER[2].TIME = 5;
+  PLAYER[2].LEVEL = 31;
+  PLAYER[2].ALLTIME = 44;  // 7 * 7 * 31 / (5 * 44) = 6.9 -> 7
+  PLAYER[2].NAME = utf8_to_cp1251("Пётр");
+  ADDSCORE(2, ONEPLAYERFN);
+
+  ToolRun r = run_tool("top5 1player.qora");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "1\t70\t05.12.2026 - Ольга\n"
+            "2\t55\t06.12.2026 - Иван\n"
+            "3\t40\t05.12.2026 - Иван\n"
+            "4\t7\tПётр\n");
+
+  r = run_tool("scores 1player.qora");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "05.12.2026 - Иван\t10\t10\t10\t40\t10\t40\n"
+            "05.12.2026 - Ольга\t10\t10\t10\t70\t10\t70\n"
+            "05.12.2026 - Иван\t10\t10\t10\t40\t10\t40\n"
+            "06.12.2026 - Иван\t10\t10\t10\t55\t10\t55\n"
+            "zero\t10\t10\t10\t0\t10\t0\n"
+            "Пётр\t7\t9\t5\t31\t44\t7\n");
+
+  // An empty table is valid and has no entries.
+  write_file("2players.qora", "");
+  r = run_tool("top5 2players.qora");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(QoraRecords, ResultsAsTheExportLaysThemOut) {
+  TempDir dir;
+  copy_element_table();
+  // Element index 0 is nitrogen, 5 hydrogen, 26 helium.
+  const RESULTREC recs[] = {
+      res("05.12.2026 - Иван", {26, 0}, {5}),
+      res("Ольга", {5}, {}),                 // no "-": empty date, whole name
+      res("05.12.2026 - Nobody", {}, {}),    // no elements: no rows
+      res(" \t05.12.2026 -  A\"B, C", {}, {0}),  // trimmed date, quoted player
+      res("07.12.2026 -", {}, {26}),         // nothing after the "-"
+  };
+  for (const RESULTREC& r : recs) {
+    PLAYERRESULT[1] = r;
+    ADDRESULT(1, RESFN);
+  }
+  const ToolRun r = run_tool("results Result.qora");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "date,player,symbol,status\n"
+            "05.12.2026,Иван,N,known\n"
+            "05.12.2026,Иван,H,unknown\n"
+            "05.12.2026,Иван,He,known\n"
+            ",Ольга,H,known\n"
+            "05.12.2026,\" A\"\"B, C\",N,unknown\n"
+            "07.12.2026,,He,unknown\n");
+}
+
+TEST(QoraRecords, ResultsTakeAtMostTheFirst1500Records) {
+  TempDir dir;
+  copy_element_table();
+  std::vector<RESULTREC> base(1501, res("05.12.2026 - Ivan", {0}, {}));
+  base.back() = res("05.12.2026 - Last", {5}, {});
+  write_file(RESFN, std::string(reinterpret_cast<const char*>(base.data()),
+                                base.size() * sizeof(RESULTREC)));
+  const ToolRun r = run_tool("results Result.qora");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1501);
+  EXPECT_EQ(r.out.find("Last"), std::string::npos);
+}
+
+TEST(QoraRecords, MissingDamagedOrMisusedFails) {
+  TempDir dir;
+  auto one_line = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n') == 1; };
+
+  ToolRun r = run_tool("top5 1player.qora");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(one_line(r.err)) << r.err;
+  EXPECT_EQ(r.out, "");
+
+  write_file(ONEPLAYERFN, std::string(53 * 3 + 1, '\0'));  // a torn last record
+  for (const char* cmd : {"top5", "scores"}) {
+    r = run_tool(std::string(cmd) + " 1player.qora");
+    EXPECT_EQ(r.status, 1) << cmd;
+    EXPECT_TRUE(one_line(r.err)) << r.err;
+    EXPECT_EQ(r.out, "") << cmd;
+  }
+
+  // A sound base but no element table beside it.
+  write_file(RESFN, std::string(95, '\0'));
+  r = run_tool("results Result.qora");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(one_line(r.err)) << r.err;
+
+  for (const char* args : {"", "top5", "list 1player.qora", "top5 a b"}) {
+    r = run_tool(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
+  }
+}
+
+TEST(QoraRecords, FlippedAndTruncatedFilesNeverCrashIt) {
+  TempDir dir;
+  copy_element_table();
+  std::mt19937 rng(4242);
+  std::string table, base;
+  for (int i = 0; i < 8; ++i) {
+    const PLAYREC g = game("05.12.2026 - Иван", uint16_t(10 + i));
+    table.append(reinterpret_cast<const char*>(&g), sizeof g);
+    const RESULTREC b = res("05.12.2026 - Иван", {1, 2, 3}, {4});
+    base.append(reinterpret_cast<const char*>(&b), sizeof b);
+  }
+  for (int round = 0; round < 20; ++round) {
+    std::string t = table, b = base;
+    for (int i = 0; i < 30; ++i) {
+      t[rng() % t.size()] = char(rng());
+      b[rng() % b.size()] = char(rng());
+    }
+    if (round % 2) {
+      t.resize(rng() % t.size());
+      b.resize(rng() % b.size());
+    }
+    write_file("t.qora", t);
+    write_file("b.qora", b);
+    for (const char* args : {"top5 t.qora", "scores t.qora", "results b.qora"}) {
+      const ToolRun r = run_tool(args);
+      EXPECT_TRUE(r.status == 0 || r.status == 1) << args << " round " << round << ": " << r.err;
+      // Whatever the bytes, the output is one record per line.
+      for (char c : r.out) {
+        EXPECT_TRUE(c == '\n' || c == '\t' || uint8_t(c) >= 0x20) << args;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qora

@@ -1,0 +1,180 @@
+// qora-records: prints the game's score tables and results base for
+// teachers, from the game's working directory.
+//
+//   qora-records top5 FILE     the five best entries of a score table
+//   qora-records scores FILE   every record of a score table
+//   qora-records results FILE  the results base as CSV, one row per record
+//                              and element, as the spreadsheet export lays it out
+//
+// Names are printed in UTF-8. A missing or damaged file (not a whole number of
+// records) gives a one-line message on stderr and exit status 1; a wrong
+// command line gives the usage and exit status 2.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cp1251.h"
+#include "app/datafiles.h"
+#include "app/globals.h"
+#include "app/types.h"
+#include "platform/safefile.h"
+#include "tasks/scorefiles.h"
+
+namespace {
+
+using namespace qora;
+
+constexpr size_t kExportLimit = 1500;  // the export takes at most this many records
+
+int usage() {
+  std::fputs(
+      "usage: qora-records top5 FILE | scores FILE | results FILE\n"
+      "  top5     the five best entries of a score table: RANK, RATING, NAME\n"
+      "  scores   every record of a score table:\n"
+      "           NAME, SCORE, HISCORE, TIME, LEVEL, ALLTIME, RATING\n"
+      "  results  the results base as CSV: date,player,symbol,status\n",
+      stderr);
+  return 2;
+}
+
+// Reads a file of fixed-size records; false (after a message) when it is
+// missing, unreadable or not a whole number of records.
+bool read_records(const std::string& fn, size_t record_size, std::string& bytes) {
+  std::string err;
+  switch (platform::read_whole_file(fn, bytes, err)) {
+    case platform::ReadStatus::missing:
+      std::fprintf(stderr, "qora-records: %s: no such file\n", fn.c_str());
+      return false;
+    case platform::ReadStatus::failed:
+      std::fprintf(stderr, "qora-records: %s\n", err.c_str());
+      return false;
+    case platform::ReadStatus::ok:
+      break;
+  }
+  if (bytes.size() % record_size != 0) {
+    std::fprintf(stderr,
+                 "qora-records: %s: damaged (%zu bytes is not a whole number of %zu-byte "
+                 "records)\n",
+                 fn.c_str(), bytes.size(), record_size);
+    return false;
+  }
+  return true;
+}
+
+// A stored name as UTF-8 text for a terminal or a spreadsheet: control
+// characters, which a damaged file may hold, are shown as "?".
+std::string printable(std::string_view cp1251) {
+  std::string s(cp1251);
+  for (char& c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) c = '?';
+  }
+  return cp1251_to_utf8(s);
+}
+
+std::string csv_field(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+// The split of a results record's name used by the export: the date part is
+// the text before the first "-" with blanks and control characters trimmed,
+// the player part starts at the second character after the "-"; with no "-",
+// the date is empty and the player is the whole name.
+void split_name(std::string_view name, std::string_view& date, std::string_view& player) {
+  const size_t dash = name.find('-');
+  if (dash == std::string_view::npos) {
+    date = {};
+    player = name;
+    return;
+  }
+  player = dash + 2 <= name.size() ? name.substr(dash + 2) : std::string_view{};
+  date = name.substr(0, dash);
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!date.empty() && blank(date.front())) date.remove_prefix(1);
+  while (!date.empty() && blank(date.back())) date.remove_suffix(1);
+}
+
+int cmd_top5(const std::string& fn) {
+  std::string bytes;
+  if (!read_records(fn, sizeof(PLAYREC), bytes)) return 1;
+  const PLAYREC blank{};  // empty name, SCORE 0: ranks the table alone
+  const auto top = scorefiles::rank_first5(scorefiles::parse_scores(bytes), blank);
+  for (int t = 1; t <= 5; ++t) {
+    const FIRSTREC& f = top[size_t(t)];
+    if (f.BAKS == 0) continue;  // an empty rank
+    std::printf("%d\t%u\t%s\n", t, unsigned(f.BAKS), printable(f.NAME).c_str());
+  }
+  return 0;
+}
+
+int cmd_scores(const std::string& fn) {
+  std::string bytes;
+  if (!read_records(fn, sizeof(PLAYREC), bytes)) return 1;
+  for (const PLAYREC& r : scorefiles::parse_scores(bytes))
+    std::printf("%s\t%u\t%u\t%u\t%u\t%u\t%u\n", printable(r.NAME.view()).c_str(),
+                unsigned(r.SCORE), unsigned(r.HISCORE), unsigned(r.TIME), unsigned(r.LEVEL),
+                unsigned(r.ALLTIME), unsigned(PERCENT(r)));
+  return 0;
+}
+
+int cmd_results(const std::string& fn) {
+  std::string bytes;
+  if (!read_records(fn, sizeof(RESULTREC), bytes)) return 1;
+  std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
+  if (recs.size() > kExportLimit) recs.resize(kExportLimit);
+
+  // The element table ends the program when it is missing: check first so
+  // that the teacher gets a message and a failure status.
+  if (::access(ELFN, R_OK) != 0) {
+    std::fprintf(stderr, "qora-records: the element table \"%s\" is not in this folder\n", ELFN);
+    return 1;
+  }
+  GETELEMENTS();
+  const int count = std::min<int>(ELCOUNT, int(ELEMENT.size()));
+
+  std::printf("date,player,symbol,status\n");
+  for (const RESULTREC& r : recs) {
+    std::string_view date, player;
+    split_name(r.NAME.view(), date, player);
+    const std::string prefix = csv_field(printable(date)) + "," + csv_field(printable(player)) + ",";
+    // Known and unknown mixed in element order; an element in both sets (only
+    // in a damaged record) gives both rows, as the export does.
+    for (int e = 0; e < count; ++e) {
+      const std::string symbol = csv_field(printable(ELEMENT[size_t(e)].SYMBOL.view()));
+      if (r.KNOWEL.has(e)) std::printf("%s%s,known\n", prefix.c_str(), symbol.c_str());
+      if (r.UNKNOWEL.has(e)) std::printf("%s%s,unknown\n", prefix.c_str(), symbol.c_str());
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) return usage();
+  const std::string cmd = argv[1], fn = argv[2];
+  int rc;
+  if (cmd == "top5")
+    rc = cmd_top5(fn);
+  else if (cmd == "scores")
+    rc = cmd_scores(fn);
+  else if (cmd == "results")
+    rc = cmd_results(fn);
+  else
+    return usage();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fputs("qora-records: could not write the output\n", stderr);
+    return 1;
+  }
+  return rc;
+}
