@@ -1,0 +1,27 @@
+#!/bin/sh
+# The game started in a folder without its data files must stop at once with
+# the name of the missing file on stderr and a failure status.
+# Usage: startup_missing_data.sh QORA_BINARY SOURCE_DIR
+set -u
+qora=$1
+src=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir" || exit 2
+
+check() {  # expected message, then the run
+  want=$1
+  out=$("$qora" f s 2>&1 </dev/null)
+  status=$?
+  if [ "$status" -ne 1 ]; then echo "exit status $status, expected 1 ($want)"; exit 1; fi
+  case $out in
+    *"$want"*) ;;
+    *) echo "expected '$want', got: $out"; exit 1 ;;
+  esac
+  if [ -e group.qora ]; then echo "group.qora written although the start failed"; exit 1; fi
+}
+
+check "File Not found 001"
+cp "$src/data/001" .
+check "File Not found 002"
+echo ok
