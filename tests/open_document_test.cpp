@@ -47,13 +47,15 @@ class FakeDesktop {
   }
 
   // An opener that writes its argument count and arguments (one a line) to
-  // args, its pid to pid, and then runs tail (exits by default).
+  // args, appends its arguments to log, writes its pid to pid, and then runs
+  // tail (exits by default).
   void opener(const std::string& tail = "exit 0") {
-    script("xdg-open", "printf '%s\\n' \"$#\" \"$@\" > " + (dir() / "args.tmp").string() +
-                           "\nmv " + (dir() / "args.tmp").string() + " " +
-                           (dir() / "args").string() + "\necho $$ > " +
-                           (dir() / "pid.tmp").string() + "\nmv " + (dir() / "pid.tmp").string() +
-                           " " + (dir() / "pid").string() + "\n" + tail);
+    const std::string d = dir().string();
+    script("xdg-open", "echo \"$*\" >> " + d + "/log\n"
+                       "printf '%s\\n' \"$#\" \"$@\" > " + d + "/args.tmp\n"
+                       "mv " + d + "/args.tmp " + d + "/args\n"
+                       "echo $$ > " + d + "/pid.tmp\n"
+                       "mv " + d + "/pid.tmp " + d + "/pid\n" + tail);
   }
 
  private:
@@ -168,6 +170,8 @@ TEST(OpenDocument, WebAddressGetsTheSchemeAndEmptyOpensNothing) {
   open_web_address("example.org/qora");
   ASSERT_TRUE(wait_for_file(desk.dir() / "args"));
   EXPECT_EQ(read_file(desk.dir() / "args"), "1\nhttp://example.org/qora\n");
+  std::this_thread::sleep_for(300ms);  // time for a wrongly started second opener
+  EXPECT_EQ(read_file(desk.dir() / "log"), "http://example.org/qora\n");
 }
 
 // A working folder with both help forms, as the play folder holds them.
