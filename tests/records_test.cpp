@@ -87,7 +87,7 @@ TEST(Records, ResultRecSetsLieAtTheirOffsets) {
 TEST(Records, DiskRoundTripIgnoresBytesPastTheNames) {
   test::TempDir dir;
   PLAYREC p;
-  std::memset(&p, 0x5A, sizeof p);  // stale bytes behind the name
+  std::memset(static_cast<void*>(&p), 0x5A, sizeof p);  // stale bytes behind the name
   p.TEACH = 0;
   p.NAME.assign("01.03.2027 - \xCF\xE5\xF2\xFF \xE8 \xC2\xE0\xF1\xFF");
   p.SCORE = 9;
@@ -108,7 +108,7 @@ TEST(Records, DiskRoundTripIgnoresBytesPastTheNames) {
   ASSERT_EQ(test::read_file("rec.bin").size(), 53u + 95u);
   PLAYREC p2;
   RESULTREC q2;
-  std::memset(&p2, 0, sizeof p2);
+  std::memset(static_cast<void*>(&p2), 0, sizeof p2);
   std::ifstream f("rec.bin", std::ios::binary);
   f.read(reinterpret_cast<char*>(&p2), sizeof p2);
   f.read(reinterpret_cast<char*>(&q2), sizeof q2);
