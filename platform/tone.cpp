@@ -70,13 +70,8 @@ SDL_AudioDeviceID audio_device(int& rate) {
 
 }  // namespace
 
-}  // namespace qora::platform
-
-namespace qora {
-
-void SOUND(uint16_t hz, uint16_t dur) {
-  using namespace platform;
-  if (!clock().is_virtual() && hz >= kLowestTone && dur > 0) {
+void play_tone(Clock& clock, unsigned hz, unsigned dur) {
+  if (!clock.is_virtual() && hz >= kLowestTone && dur > 0) {
     int rate = 0;
     if (SDL_AudioDeviceID dev = audio_device(rate)) {
       std::vector<int16_t> samples(size_t(uint64_t(rate) * dur / 1000));
@@ -86,7 +81,13 @@ void SOUND(uint16_t hz, uint16_t dur) {
       SDL_QueueAudio(dev, samples.data(), Uint32(samples.size() * sizeof(int16_t)));
     }
   }
-  sleep_ms(dur);
+  clock.sleep_ms(dur);
 }
+
+}  // namespace qora::platform
+
+namespace qora {
+
+void SOUND(uint16_t hz, uint16_t dur) { platform::play_tone(platform::clock(), hz, dur); }
 
 }  // namespace qora

@@ -27,4 +27,11 @@ class SquareWave {
   bool silent_;
 };
 
+class Clock;
+
+// SOUND on a given clock: queues the tone on the sound card (only on a real
+// clock, for a pitch of kLowestTone or more, when a device opens) and sleeps
+// dur ms on that clock.
+void play_tone(Clock& clock, unsigned hz, unsigned dur);
+
 }  // namespace qora::platform
