@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Keyboard and window geometry through a real X server: starts its own Xvfb
+# (a free display chosen by the server), runs keyprobe in every windowed mode
+# and in full screen, checks the client size and frame of its window, types
+# keys with xdotool and compares the codes keyprobe prints.
+#   xvfb_keys.sh PATH-TO-KEYPROBE
+set -u
+probe=${1:?usage: xvfb_keys.sh PATH-TO-KEYPROBE}
+screen_w=1280
+screen_h=1024
+
+for tool in Xvfb xdotool xwininfo xprop setxkbmap; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "FAIL: $tool is missing (scripts/deps.sh test installs xvfb, xdotool, x11-utils, x11-xkb-utils)"
+    exit 1
+  fi
+done
+
+tmp=$(mktemp -d)
+xvfb_pid=
+probe_pid=
+cleanup() {
+  [ -n "$probe_pid" ] && kill "$probe_pid" 2>/dev/null
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# -noreset: atoms set up below must outlive the clients that make them.
+Xvfb -displayfd 5 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp -noreset \
+  5>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$tmp/display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -s "$tmp/display" ]; then
+  echo "FAIL: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1
+fi
+export DISPLAY=":$(head -n1 "$tmp/display")"
+unset WAYLAND_DISPLAY QORA_VIDEO QORA_SCRIPT QORA_CLOCK
+echo "Xvfb on $DISPLAY"
+setxkbmap us || { echo "FAIL: setxkbmap us"; exit 1; }
+# Make the Motif hints atom exist, so a borderless window records its missing
+# frame where xprop can see it (there is no window manager to ask).
+xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0
+
+failures=0
+fail() { echo "FAIL [$mode]: $*"; failures=$((failures + 1)); }
+
+# mode expected-width expected-height framed(yes/no)
+check_mode() {
+  mode=$1
+  local want_w=$2 want_h=$3 framed=$4
+  "$probe" "$mode" >"$tmp/out" 2>"$tmp/err" &
+  probe_pid=$!
+  local wid
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^keyprobe$' 2>/dev/null | head -n1)
+  if [ -z "$wid" ]; then
+    fail "no keyprobe window appeared"; cat "$tmp/err"
+    kill "$probe_pid" 2>/dev/null; wait "$probe_pid" 2>/dev/null; probe_pid=
+    return
+  fi
+  local info w h x y
+  info=$(xwininfo -id "$wid")
+  w=$(awk '/^ *Width:/ {print $2}' <<<"$info")
+  h=$(awk '/^ *Height:/ {print $2}' <<<"$info")
+  x=$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")
+  y=$(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")
+  [ "$w" = "$want_w" ] && [ "$h" = "$want_h" ] || fail "client ${w}x${h}, want ${want_w}x${want_h}"
+  # Centred on the screen (a framed window leaves room for its frame).
+  local cx=$(((screen_w - want_w) / 2)) cy=$(((screen_h - want_h) / 2))
+  if [ "$framed" = yes ]; then
+    [ $((x - cx)) -ge 0 ] && [ $((x - cx)) -le 16 ] && [ $((y - cy)) -ge 0 ] && [ $((y - cy)) -le 48 ] ||
+      fail "window at $x,$y is not centred (client centre would be $cx,$cy)"
+  else
+    [ "$x" = "$cx" ] && [ "$y" = "$cy" ] || fail "window at $x,$y, want $cx,$cy"
+  fi
+  local hints
+  hints=$(xprop -id "$wid" _MOTIF_WM_HINTS)
+  if [ "$framed" = yes ]; then
+    grep -q '= 0x2, 0x0, 0x0' <<<"$hints" && fail "framed window asks for no frame: $hints"
+  else
+    grep -q '= 0x2, 0x0, 0x0' <<<"$hints" || fail "full-screen window has a frame: $hints"
+  fi
+
+  xdotool windowfocus --sync "$wid"
+  xdotool key --delay 40 Up ctrl+Up alt+Left shift+F11
+  xdotool type --delay 40 'ab1'
+  xdotool type --delay 40 'ж'
+  xdotool key Escape
+  local i
+  for i in $(seq 100); do
+    kill -0 "$probe_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$probe_pid" 2>/dev/null; then
+    fail "keyprobe did not end at Esc"
+    kill "$probe_pid" 2>/dev/null
+  fi
+  wait "$probe_pid"
+  local rc=$?
+  probe_pid=
+  [ $rc = 0 ] || fail "keyprobe exit status $rc"
+  # Up, Ctrl+Up, Alt+Left, Shift+F11, "ab1", Cyrillic zhe (0xE6), Esc.
+  local want="0 72 0 141 0 155 0 135 97 98 49 230 27"
+  local got
+  got=$(tr '\n' ' ' <"$tmp/out" | sed 's/ $//')
+  [ "$got" = "$want" ] || fail "codes '$got', want '$want'"
+  echo "[$mode] client ${w}x${h} at $x,$y; codes: $got"
+}
+
+check_mode 640x480 640 480 yes
+check_mode 800x600 800 600 yes
+check_mode 1024x768 1024 768 yes
+check_mode full $screen_w $screen_h no
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all window and key checks passed"
