@@ -82,6 +82,8 @@ bool prepare_attr(SpawnAttr& attr, short flags) {
   sigset_t none, all;
   sigemptyset(&none);
   sigfillset(&all);
+  sigdelset(&all, SIGKILL);  // cannot be changed; some C libraries refuse them
+  sigdelset(&all, SIGSTOP);
   return posix_spawnattr_setsigmask(attr.get(), &none) == 0 &&
          posix_spawnattr_setsigdefault(attr.get(), &all) == 0 &&
          posix_spawnattr_setflags(attr.get(),
