@@ -1,5 +1,6 @@
 #include "platform/safefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -144,9 +145,11 @@ bool sync_dir(const std::string& dir, std::string& err) {
   return true;
 }
 
+constexpr std::string_view kTempPrefix = ".qora.tmp.";
+
 std::string temp_name(const std::string& dir, unsigned attempt) {
   static unsigned serial = 0;
-  return dir + "/.qora.tmp." + std::to_string(::getpid()) + "." + std::to_string(++serial) +
+  return dir + "/" + std::string(kTempPrefix) + std::to_string(::getpid()) + "." + std::to_string(++serial) +
          (attempt ? "." + std::to_string(attempt) : std::string());
 }
 
@@ -238,6 +241,17 @@ CreateStatus create_exclusive(const std::string& path, std::string& err) {
 }
 
 void remove_quietly(const std::string& path) { ::unlink(path.c_str()); }
+
+void remove_stale_temps(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(d))
+    if (std::string_view(e->d_name).substr(0, kTempPrefix.size()) == kTempPrefix)
+      stale.push_back(dir + "/" + e->d_name);
+  ::closedir(d);
+  for (const auto& p : stale) remove_quietly(p);
+}
 
 // ---- Locking ---------------------------------------------------------------
 FileLock::~FileLock() { release(); }

@@ -62,6 +62,10 @@ CreateStatus create_exclusive(const std::string& path, std::string& err);
 
 // Removes a file, ignoring errors (cleanup after a failed step).
 void remove_quietly(const std::string& path);
+// Removes the temporary files that replace_file leaves in dir when its
+// process is killed midway. Only safe while holding the folder's lock, under
+// which every writer makes its temporary files.
+void remove_stale_temps(const std::string& dir);
 
 // The folder part of a path ("." for a bare name) and the name part.
 std::string dir_of(const std::string& path);

@@ -75,6 +75,7 @@ bool append_record(const std::string& fn, std::string_view rec, size_t limit,
     report(fn, err);
     return false;
   }
+  platform::remove_stale_temps(dir);
 
   std::string old;
   const platform::ReadStatus st = platform::read_whole_file(fn, old, err);

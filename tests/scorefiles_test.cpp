@@ -151,15 +151,6 @@ TEST(ScoreFiles, ArchivingTheSameDayAgainTakesAFreeName) {
   EXPECT_FALSE(fs::exists("res_2026_12_05_3.old"));
 }
 
-TEST(ScoreFiles, ArchiveNamesFollowTheLocalDate) {
-  const platform::LocalTime d{2027, 3, 1};
-  EXPECT_EQ(scorefiles::score_archive_stem("2players.qora", d), "2p010327");
-  EXPECT_EQ(scorefiles::score_archive_stem("some/dir/1player.qora", d), "1p010327");
-  EXPECT_EQ(scorefiles::result_archive_stem(d), "res_2027_03_01");
-  EXPECT_EQ(scorefiles::archive_name("res_2027_03_01", 1), "res_2027_03_01.old");
-  EXPECT_EQ(scorefiles::archive_name("1p010327", 12), "1p010327_12.old");
-}
-
 TEST(ScoreFiles, TornTailIsDroppedByTheNextRewriteAndIgnoredByReaders) {
   TempDir dir;
   const std::string whole = bytes_of(table_of(3));
@@ -476,6 +467,9 @@ TEST(ScoreFilesFaults, KillAtEveryStepLeavesOldOrNewContent) {
       ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
       check_interrupted(s, before, done, true, where);
       ASSERT_TRUE(s.append()) << where;
+      for (const auto& [name, bytes] : snapshot(".")) {
+        EXPECT_FALSE(is_temp(name)) << where << ": the next append left " << name;
+      }
     }
   }
 }
