@@ -213,10 +213,15 @@ void arc_abs(int cx, int cy, int r, int start, int stop, uint8_t idx) {
     return;
   }
   // Midpoint circle: in each octant the pixel nearest to the true circle.
-  int x = 0, y = r, d = 1 - r;
+  int x = 0, y = r, d = 1 - r, prev_y = -1;
   while (x <= y) {
-    put(x, -y), put(y, -x), put(y, x), put(x, y);
-    put(-x, y), put(-y, x), put(-y, -x), put(-x, -y);
+    // A pixel on the diagonal reached by a level step would sit in the
+    // corner of its own mirror image and thicken the curve: leave it out.
+    if (!(x == y && prev_y == y)) {
+      put(x, -y), put(y, -x), put(y, x), put(x, y);
+      put(-x, y), put(-y, x), put(-y, -x), put(-x, -y);
+    }
+    prev_y = y;
     if (d < 0) {
       d += 2 * x + 3;
     } else {
