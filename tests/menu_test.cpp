@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/datafiles.h"
+#include "app/geometry.h"
+#include "app/globals.h"
+#include "game/menu.h"
+#include "graph/graph.h"
+#include "graph/input_internal.h"
+#include "support/headless.h"
+#include "support/test_support.h"
+#include "support/timeline.h"
+
+namespace qora {
+namespace {
+
+struct Band {
+  int top, bottom;
+  bool active;  // drawn in the highlight colour
+};
+
+// The text bands of the menu page below the title, top to bottom. The menu
+// shows items 1, 2, 5, 6, 7, 8 and 9 (3 and 4 are hidden), so seven bands.
+std::vector<Band> bands() {
+  std::vector<Band> out;
+  const int from = G_IMAINTITLETOP + G_PTMAINTITLECHARSIZE.Y + 2;
+  bool in = false;
+  for (int y = from; y <= GETMAXY(); ++y) {
+    bool text = false, lit = false;
+    for (int x = 0; x <= GETMAXX(); ++x) {
+      const uint32_t c = GETPIXEL(int16_t(x), int16_t(y));
+      if (c == GREEN || c == LIGHTGREEN) text = true;
+      if (c == LIGHTGREEN) lit = true;
+    }
+    if (text && !in) out.push_back(Band{y, y, false});
+    if (text) {
+      out.back().bottom = y;
+      out.back().active = out.back().active || lit;
+    }
+    in = text;
+  }
+  return out;
+}
+
+// The menu item that is highlighted, from what the page shows; 0 when unclear.
+int highlighted() {
+  static const int items[] = {1, 2, 5, 6, 7, 8, 9};
+  const auto b = bands();
+  if (b.size() != 7) return 0;
+  int found = 0;
+  for (size_t i = 0; i < b.size(); ++i)
+    if (b[i].active) found = found ? -1 : items[i];
+  return found < 0 ? 0 : found;
+}
+
+class MainMenu : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::write_file("002", test::read_file(test::source_dir() / "data" / "002"));
+    GETMSG();
+    test::use_headless(1024, 768);
+    G_ISCREENRESOLUTION = 4;
+    SOUNDOK = false;
+    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+    INITKEYBUF();
+    INITMOUSEBUF();
+    test::Timeline::move(0, 0);  // the pointer away from every item
+  }
+  void TearDown() override {
+    if (GRAPHENABLED()) DONEGRAPHWITHVARIBLES();
+  }
+  // Runs the menu with the steps of the timeline; a step far in the future
+  // ends it with Esc should a test leave it waiting.
+  void run() {
+    tl.at(600000, [] { test::Timeline::key(27); });
+    MAINMENU();
+  }
+  test::TempDir dir;
+  test::Timeline tl;
+};
+
+constexpr uint64_t kSettled = 2000;  // the title has slid in by then
+
+TEST_F(MainMenu, ArrowKeysSkipTheHiddenItemsAndWrap) {
+  std::vector<int> seen;
+  uint64_t t = kSettled;
+  auto step = [&](uint8_t code) {
+    tl.at(t, [code] { test::Timeline::special(code); });
+    tl.at(t + 100, [&] { seen.push_back(highlighted()); });
+    t += 200;
+  };
+  tl.at(t - 100, [&] { seen.push_back(highlighted()); });
+  step(80);  // Down: 1 -> 2
+  step(80);  // Down: 2 -> 5 (3 and 4 are passed over)
+  step(72);  // Up: 5 -> 2
+  step(75);  // Left: 2 -> 1
+  step(72);  // Up: 1 -> 9
+  step(77);  // Right: 9 -> 1
+  step(81);  // another special key beeps and stays
+  tl.at(t, [] { test::Timeline::key(27); });
+  run();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 5, 2, 1, 9, 1, 1}));
+}
+
+TEST_F(MainMenu, PointingSelectsButNotAtTheHiddenItems) {
+  std::vector<int> seen;
+  std::vector<Band> b;
+  tl.at(kSettled, [&] { b = bands(); });
+  tl.at(kSettled + 50, [&] {
+    ASSERT_EQ(b.size(), 7u);
+    // The empty places of items 3 and 4 lie between the bands of items 2 and 5.
+    const int x = GETMAXX() / 2;
+    // Glyphs start a third of a line below the top of their item's place.
+    const int third = G_PTAUTHORCHARSIZE.Y / 3;
+    for (int y = b[1].bottom + 4; y < b[2].top - third; y += 3) test::Timeline::move(x, y);
+  });
+  tl.at(kSettled + 300, [&] { seen.push_back(highlighted()); });
+  tl.at(kSettled + 400, [&] { test::Timeline::move(GETMAXX() / 2, (b[3].top + b[3].bottom) / 2); });
+  tl.at(kSettled + 600, [&] { seen.push_back(highlighted()); });
+  tl.at(kSettled + 700, [] { test::Timeline::key(27); });
+  run();
+  EXPECT_EQ(seen, (std::vector<int>{1, 6}));
+}
+
+TEST_F(MainMenu, AReleaseAnywhereChoosesTheHighlightedItem) {
+  // Down twice highlights the sound item; a click in an empty corner chooses it.
+  tl.at(kSettled, [] { test::Timeline::special(80); test::Timeline::special(80); });
+  tl.at(kSettled + 200, [] { test::Timeline::press(3, GETMAXY() - 3); });
+  tl.at(kSettled + 300, [] { test::Timeline::release(3, GETMAXY() - 3); });
+  bool sound_after_click = false;
+
+  tl.at(kSettled + 600, [&] { sound_after_click = SOUNDOK; });
+  tl.at(kSettled + 700, [] { test::Timeline::key(27); });
+  run();
+  EXPECT_TRUE(sound_after_click);
+}
+
+TEST_F(MainMenu, TheSoundItemTogglesItsTextAndComesBack) {
+  std::vector<bool> sound;
+  std::vector<int> width;
+  auto measure = [&] {
+    const auto b = bands();
+    int w = 0;
+    if (b.size() == 7) {
+      for (int y = b[2].top; y <= b[2].bottom; ++y)
+        for (int x = 0; x <= GETMAXX(); ++x)
+          if (GETPIXEL(int16_t(x), int16_t(y)) != BLACK) ++w;
+    }
+    width.push_back(w);
+    sound.push_back(SOUNDOK);
+  };
+  tl.at(kSettled, [] { test::Timeline::special(80); test::Timeline::special(80); });
+  tl.at(kSettled + 200, measure);
+  tl.at(kSettled + 300, [] { test::Timeline::key(13); });
+  tl.at(kSettled + 500, measure);
+  tl.at(kSettled + 600, [] { test::Timeline::key(' '); });
+  tl.at(kSettled + 800, measure);
+  tl.at(kSettled + 900, [] { test::Timeline::key(27); });
+  run();
+  ASSERT_EQ(sound.size(), 3u);
+  EXPECT_EQ(sound, (std::vector<bool>{false, true, false}));
+  EXPECT_NE(width[0], width[1]);  // "on" and "off" read differently
+  EXPECT_EQ(width[0], width[2]);
+}
+
+TEST_F(MainMenu, FourResolutionStepsReturnToFullScreen) {
+  std::vector<int> maxx;
+  uint64_t t = kSettled;
+  for (int i = 0; i < 4; ++i) {
+    // The highlight is on item 1 after every redraw: Down three times is item 6.
+    tl.at(t, [] {
+      for (int k = 0; k < 3; ++k) test::Timeline::special(80);
+      test::Timeline::key(13);
+    });
+    tl.at(t + kSettled, [&] { maxx.push_back(GETMAXX()); });
+    t += kSettled + 100;
+  }
+  tl.at(t, [] { test::Timeline::key(27); });
+  run();
+  EXPECT_EQ(maxx, (std::vector<int>{639, 799, 1023, 1023}));
+  EXPECT_EQ(G_ISCREENRESOLUTION, 4u);
+}
+
+TEST_F(MainMenu, EscEndsAtOnce) {
+  tl.at(kSettled, [] { test::Timeline::key(27); });
+  run();
+  EXPECT_LT(tl.elapsed(), kSettled + 100);
+}
+
+TEST_F(MainMenu, TheCloseButtonLeavesLikeEsc) {
+  tl.at(kSettled, [] { WINDOWCLOSEREQUEST(); });
+  run();
+  EXPECT_LT(tl.elapsed(), kSettled + 100);
+}
+
+}  // namespace
+}  // namespace qora
