@@ -1,0 +1,156 @@
+// Repainting the window after a palette change, at 1920x1080:
+//  (a) the reference: the whole 8-bit paletted page converted into a 32-bit
+//      surface with SDL_LowerBlit, as a streaming texture update would need;
+//  (b) ours after SETRGBPALETTE of the entry of a 25x25 crosshair drawn on a
+//      page full of other colours (only the crosshair's tiles are converted);
+//  (c) ours after a change of an entry that is absent from the page.
+// After the runs the program prints (b)/(a) and (c)/(a) against the goals
+// of 1/20 and 1/100.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "graph/graph.h"
+#include "graph/surface_internal.h"
+
+namespace {
+
+using namespace qora;
+
+constexpr int kW = 1920, kH = 1080;
+constexpr uint16_t kCrossColour = 12;   // drawn only in the crosshair
+constexpr uint16_t kAbsentColour = 14;  // nowhere on the page
+
+void open_graphics() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  setenv("QORA_VIDEO", "headless", 1);
+  setenv("QORA_SCREEN", "1920x1080", 1);
+  int16_t d = D4BIT, m = MFULLSCR;
+  INITGRAPH(d, m, "bench");
+  if (GRAPHRESULT() != GROK || GETMAXX() != kW - 1 || GETMAXY() != kH - 1) {
+    std::fprintf(stderr, "qora_bench: cannot open %dx%d headless graphics\n", kW, kH);
+    std::exit(1);
+  }
+  // A page full of colours: narrow vertical stripes of every entry but the
+  // two above, so every tile holds many entries.
+  const uint16_t stripes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15};
+  int i = 0;
+  for (int x = 0; x < kW; x += 5, ++i) {
+    SETFILLSTYLE(SOLIDFILL, stripes[i % 14]);
+    BAR(int16_t(x), 0, int16_t(x + 4), int16_t(kH - 1));
+  }
+  // The crosshair: a 25x25 cross with a ring, centred on the screen.
+  SETCOLOR(kCrossColour);
+  const int cx = kW / 2 + 7, cy = kH / 2 + 5;
+  LINE(int16_t(cx - 12), int16_t(cy), int16_t(cx + 12), int16_t(cy));
+  LINE(int16_t(cx), int16_t(cy - 12), int16_t(cx), int16_t(cy + 12));
+  CIRCLE(int16_t(cx), int16_t(cy), 8);
+}
+
+// Shows whatever is damaged now, so every measured repaint starts clean.
+void settle(std::vector<uint32_t>& window) {
+  std::vector<gfx::Rect> rects;
+  gfx::render_damage(window.data(), kW, rects);
+}
+
+void BM_FullConversion(benchmark::State& state) {
+  open_graphics();
+  SDL_Surface* page = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 8, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_XRGB8888);
+  if (!page || !out) {
+    state.SkipWithError("SDL surfaces");
+    return;
+  }
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+      static_cast<Uint8*>(page->pixels)[y * page->pitch + x] = Uint8(GETPIXEL(int16_t(x), int16_t(y)));
+  SDL_Color colours[16];
+  for (int i = 0; i < 16; ++i) {
+    const RGBCOLOUR c = GETPALETTEENTRY(uint16_t(i));
+    colours[i] = SDL_Color{c.r, c.g, c.b, 255};
+  }
+  SDL_Rect r{0, 0, kW, kH};
+  int level = 0;
+  for (auto _ : state) {
+    level = (level + 3) & 63;
+    colours[kCrossColour].g = Uint8(level * 4);
+    SDL_SetPaletteColors(page->format->palette, colours, 0, 16);
+    SDL_Rect sr = r, dr = r;
+    SDL_LowerBlit(page, &sr, out, &dr);
+    benchmark::DoNotOptimize(out->pixels);
+  }
+  SDL_FreeSurface(page);
+  SDL_FreeSurface(out);
+}
+
+void palette_repaint(benchmark::State& state, uint16_t entry, bool expect_damage) {
+  open_graphics();
+  std::vector<uint32_t> window(size_t(kW) * kH);
+  std::vector<gfx::Rect> rects;
+  settle(window);
+  const RGBCOLOUR base = GETPALETTEENTRY(entry);
+  int level = 0;
+  size_t painted = 0;
+  for (auto _ : state) {
+    level = (level + 3) & 63;
+    SETRGBPALETTE(entry, base.r, uint16_t(level * 4), base.b);
+    rects.clear();
+    const bool any = gfx::render_damage(window.data(), kW, rects);
+    for (const gfx::Rect& r : rects) painted += size_t(r.x1 - r.x0 + 1) * size_t(r.y1 - r.y0 + 1);
+    if (any != expect_damage) {
+      state.SkipWithError(expect_damage ? "the crosshair was not repainted"
+                                        : "an absent entry caused a repaint");
+      break;
+    }
+  }
+  SETRGBPALETTE(entry, base.r, base.g, base.b);
+  settle(window);
+  state.counters["pixels"] =
+      benchmark::Counter(double(painted), benchmark::Counter::kAvgIterations);
+}
+
+void BM_CrosshairEntry(benchmark::State& state) { palette_repaint(state, kCrossColour, true); }
+void BM_AbsentEntry(benchmark::State& state) { palette_repaint(state, kAbsentColour, false); }
+
+BENCHMARK(BM_FullConversion)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CrosshairEntry)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AbsentEntry)->Unit(benchmark::kMicrosecond);
+
+// Remembers the time per iteration of each run for the comparison at the end.
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.iterations > 0)
+        ns[r.benchmark_name()] = r.GetAdjustedRealTime() *
+                                 (r.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> ns;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Recorder rec;
+  benchmark::RunSpecifiedBenchmarks(&rec);
+  benchmark::Shutdown();
+  const auto a = rec.ns.find("BM_FullConversion"), b = rec.ns.find("BM_CrosshairEntry"),
+             c = rec.ns.find("BM_AbsentEntry");
+  if (a == rec.ns.end() || b == rec.ns.end() || c == rec.ns.end()) return 0;  // a filtered run
+  const double rb = b->second / a->second, rc = c->second / a->second;
+  const bool ok = rb <= 1.0 / 20 && rc <= 1.0 / 100;
+  std::printf("crosshair entry / full conversion = 1/%.0f (goal 1/20 or less)\n", 1 / rb);
+  std::printf("absent entry / full conversion = 1/%.0f (goal 1/100 or less)\n", 1 / rc);
+  std::printf("%s\n", ok ? "goals met" : "GOALS MISSED");
+  if (GRAPHENABLED()) CLOSEGRAPH();
+  return ok ? 0 : 1;
+}
