@@ -138,7 +138,9 @@ void set_palette_entry(int slot, RGBCOLOUR c) {
       const int t = ty * s.tiles_x + tx;
       if (!(pg.colours[t] & bit)) continue;
       pg.colours[t] = scan_tile(pg, tx, ty);
-      if ((pg.colours[t] & bit) && tile_holds(pg, tx, ty, uint8_t(slot))) mark_dirty(t);
+      // With more than 16 entries a mask bit stands for several indices.
+      if ((pg.colours[t] & bit) && (s.palsize <= 16 || tile_holds(pg, tx, ty, uint8_t(slot))))
+        mark_dirty(t);
     }
 }
 

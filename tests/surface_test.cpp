@@ -315,6 +315,24 @@ TEST_F(Surface, PaletteChangesDamageOnlyTheTilesThatShowTheEntry) {
   EXPECT_EQ(dirty_tiles().size(), size_t(20 * 15));
 }
 
+TEST_F(Surface, PaletteDamageWithMoreEntriesThanMaskBits) {
+  CLOSEGRAPH();
+  int16_t driver = D8BIT, mode = M640X480;
+  INITGRAPH(driver, mode, "t");
+  ASSERT_EQ(GRAPHRESULT(), GROK);
+  PUTPIXEL(5, 5, 21);   // tile 0: shares its mask bit with index 5
+  PUTPIXEL(40, 5, 200);
+  flush_damage();
+  SETRGBPALETTE(5, 1, 2, 3);
+  EXPECT_TRUE(dirty_tiles().empty());
+  SETRGBPALETTE(21, 1, 2, 3);
+  EXPECT_EQ(dirty_tiles(), (std::vector<int>{0}));
+  flush_damage();
+  SETPALETTE(200, 40);
+  EXPECT_EQ(dirty_tiles(), (std::vector<int>{1}));
+  EXPECT_EQ(GETPALETTEENTRY(200), DEFAULTVGAPALETTE[40]);
+}
+
 TEST_F(Surface, RenderDamageConvertsTheDirtyTilesThroughThePalette) {
   flush_damage();
   PUTPIXEL(33, 1, 12);
