@@ -2,6 +2,8 @@
 // under the virtual clock, and the exits for bad and outlived scripts.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -211,6 +213,52 @@ TEST_F(ScriptDeathTest, OutlivedScriptExitsWithStatusThree) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(3), "still here\n.*still running");
+}
+
+}  // namespace
+}  // namespace qora::platform
+
+// ---- Whole programs driven by a script -----------------------------------
+
+namespace qora::platform {
+namespace {
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+};
+
+// Runs keyprobe headless with the script and the clock given; its stdout.
+ProgramRun run_keyprobe(const std::string& script, const char* clock_kind) {
+  test::TempDir dir;
+  test::write_file(dir.path() / "s.txt", script);
+  const std::string cmd = "QORA_VIDEO=headless QORA_SCREEN=1024x768 QORA_CLOCK=" +
+                          std::string(clock_kind) + " QORA_SCRIPT=s.txt timeout 60 " +
+                          (test::binary_dir() / "keyprobe").string() + " >out.txt 2>err.txt";
+  ProgramRun r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = test::read_file(dir.path() / "out.txt") + "|" + test::read_file(dir.path() / "err.txt");
+  return r;
+}
+
+TEST(ScriptedProgram, TypesIntoKeyprobeOnBothClocks) {
+  for (const char* kind : {"virtual", "real"}) {
+    const ProgramRun r = run_keyprobe("wait 30\nkey 65\nwait 20\nspecial 72\ntext \xD0\xB6\nkey 27\n", kind);
+    EXPECT_EQ(r.status, 0) << kind << ": " << r.out;
+    EXPECT_EQ(r.out.substr(0, r.out.find('|')), "65\n0\n72\n230\n27\n") << kind;
+  }
+}
+
+TEST(ScriptedProgram, BadLineAndOutlivedScriptEndTheProgram) {
+  ProgramRun r = run_keyprobe("key 65\nwiat 10\n", "virtual");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("s.txt:2:"), std::string::npos) << r.out;
+
+  // keyprobe waits for Esc that never comes: ten virtual minutes later it ends.
+  r = run_keyprobe("key 65\n", "virtual");
+  EXPECT_EQ(r.status, 3) << r.out;
+  EXPECT_EQ(r.out.substr(0, r.out.find('|')), "65\n");
 }
 
 }  // namespace
