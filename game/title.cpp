@@ -56,11 +56,12 @@ void OUTTITLE(int32_t IWAITTIMES) {
               static_cast<int16_t>(G_RCSCREEN.RIGHT), static_cast<int16_t>(G_RCSCREEN.BOTTOM),
               true);
 
+  // One tick is 10 ms: the pause of the polling step is the tick's wait, so
+  // a limit of 50 shows the credits for half a second.
   BMOUSEWASDOWN = false;
   int32_t n = 0;
   for (;;) {
     ++n;
-    WAIT(10);
     if (GETMOUSEBUTTONS() != 0) BMOUSEWASDOWN = true;
     PROCESSMESSAGES(false);
     if (KEYPRESSED()) break;
