@@ -9,9 +9,9 @@ probe=${1:?usage: xvfb_keys.sh PATH-TO-KEYPROBE}
 screen_w=1280
 screen_h=1024
 
-for tool in Xvfb xdotool xwininfo xprop setxkbmap; do
+for tool in Xvfb xdotool xwininfo xprop setxkbmap import; do
   if ! command -v "$tool" >/dev/null; then
-    echo "FAIL: $tool is missing (scripts/deps.sh test installs xvfb, xdotool, x11-utils, x11-xkb-utils)"
+    echo "FAIL: $tool is missing (scripts/deps.sh test installs xvfb, xdotool, x11-utils, x11-xkb-utils, imagemagick)"
     exit 1
   fi
 done
@@ -52,6 +52,20 @@ xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0
 failures=0
 fail() { echo "FAIL [$mode]: $*"; failures=$((failures + 1)); }
 
+# The colour of one client pixel of a window as #RRGGBB, waiting up to 3 s
+# for it to become the wanted one (the window repaints on its own thread).
+pixel_becomes() {
+  local wid=$1 x=$2 y=$3 want=$4 got=
+  for _ in $(seq 30); do
+    got=$(import -window "$wid" -crop "1x1+$x+$y" +repage -depth 8 txt:- 2>/dev/null |
+          grep -o '#[0-9A-Fa-f]\{6\}' | head -n1)
+    [ "$got" = "$want" ] && return 0
+    sleep 0.1
+  done
+  echo "$got"
+  return 1
+}
+
 # mode expected-width expected-height framed(yes/no)
 check_mode() {
   mode=$1
@@ -88,10 +102,20 @@ check_mode() {
     grep -q '= 0x2, 0x0, 0x0' <<<"$hints" || fail "full-screen window has a frame: $hints"
   fi
 
+  # keyprobe's picture: blue field, light red square (palette entries 1 and 12).
+  local px
+  px=$(pixel_becomes "$wid" 60 60 '#FC5454') || fail "square shows $px, want #FC5454"
+  px=$(pixel_becomes "$wid" $((want_w - 5)) $((want_h - 5)) '#0000A8') ||
+    fail "bottom-right corner shows $px, want #0000A8"
+
   xdotool windowfocus --sync "$wid"
   xdotool key --delay 40 Up ctrl+Up alt+Left shift+F11
   xdotool type --delay 40 'ab1'
   xdotool type --delay 40 'ж'
+  # The first key turned the square's palette entry green: only a palette
+  # change, which must still reach the window.
+  px=$(pixel_becomes "$wid" 60 60 '#00FF00') || fail "square shows $px after the palette change"
+  px=$(pixel_becomes "$wid" 10 10 '#0000A8') || fail "field shows $px after the palette change"
   xdotool key Escape
   local i
   for i in $(seq 100); do

@@ -1,6 +1,8 @@
 // Opens the graphics window and prints every character READKEY returns as a
 // decimal code, one per line, until Esc. Used to check the keyboard layer by
-// hand and from the X server test.
+// hand and from the X server test. The window shows a blue field with a light
+// red square at (20,20)-(119,119); after the first key the square's palette
+// entry turns pure green, so a test can see palette repaints reach the screen.
 //   keyprobe [640x480 | 800x600 | 1024x768 | full]
 #include <cstdio>
 #include <cstring>
@@ -26,8 +28,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "keyprobe: cannot open the window (result %d)\n", GRAPHRESULT());
     return 1;
   }
-  for (;;) {
+  SETFILLSTYLE(SOLIDFILL, BLUE);
+  BAR(0, 0, GETMAXX(), GETMAXY());
+  SETFILLSTYLE(SOLIDFILL, LIGHTRED);
+  BAR(20, 20, 119, 119);
+  for (bool first = true;; first = false) {
     const auto c = static_cast<unsigned char>(READKEY());
+    if (first) SETRGBPALETTE(uint16_t(LIGHTRED), 0, 255, 0);
     std::printf("%u\n", c);
     std::fflush(stdout);
     if (c == 27) break;
