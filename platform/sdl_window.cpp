@@ -43,6 +43,23 @@ void set_hints() {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 }
 
+// Starts SDL video on the calling thread. Without a display SDL falls back to
+// drivers that show nothing (offscreen, dummy): those count as no display
+// unless asked for by name in SDL_VIDEODRIVER.
+bool init_video() {
+  set_hints();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const bool invisible = driver && (SDL_strcasecmp(driver, "offscreen") == 0 ||
+                                    SDL_strcasecmp(driver, "dummy") == 0);
+  if (invisible && !(asked && *asked)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  return true;
+}
+
 bool desktop_size(int& w, int& h, int& refresh, SDL_Rect& bounds) {
   SDL_DisplayMode dm{};
   if (SDL_GetDesktopDisplayMode(0, &dm) != 0) return false;
@@ -166,8 +183,7 @@ class WindowThread {
   explicit WindowThread(std::shared_ptr<Shared> sh) : sh_(std::move(sh)) {}
 
   void run() {
-    set_hints();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!init_video()) {
       sh_->report(Shared::Phase::FAILED, GRNOTWINDOW);
       return;
     }
@@ -438,8 +454,7 @@ class SdlBackend final : public Backend {
     // video is never used on the game thread.
     int sw = 0, sh = 0;
     std::thread probe([&sw, &sh] {
-      set_hints();
-      if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+      if (!init_video()) return;
       int refresh = 0;
       SDL_Rect bounds{};
       if (!desktop_size(sw, sh, refresh, bounds)) sw = sh = 0;
