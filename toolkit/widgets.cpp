@@ -6,6 +6,7 @@
 #include "graph/graph.h"
 #include "platform/clock.h"
 #include "platform/open_document.h"
+#include "platform/trace.h"
 #include "toolkit/text.h"
 
 namespace qora {
@@ -243,6 +244,7 @@ void VYEZD(const std::string& namprog) {
     ++t;
     if (y <= yfinish) break;
     frame(1, x, y);
+    platform::trace_once("first frame of the sliding title");
     x = xstart - RND(t * xdelta);
     y = ystart - RND(t * ydelta);
     WAIT(30);
