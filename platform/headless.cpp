@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "graph/input_internal.h"
 #include "graph/surface_internal.h"
+#include "platform/script.h"
 
 namespace qora::gfx {
 
@@ -36,9 +38,18 @@ class HeadlessBackend final : public Backend {
     screen_size(sw, sh);
     const bool framed = !fullscreen && w + 2 * kFrameW <= sw && h + 2 * kFrameH + kCaptionH <= sh;
     const bool borderless = w <= sw && h <= sh;
-    return framed || borderless ? GROK : GRINVALIDMODE;
+    if (!framed && !borderless) return GRINVALIDMODE;
+    // The "window" exists: the input hooks start afresh, as with a real one.
+    WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::CREATED});
+    WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+    CLEARCLOSEREQUEST();
+    platform::script_start();
+    return GROK;
   }
-  void close() override {}
+  void close() override {
+    WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DESTROYED});
+    WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::DESTROYED});
+  }
   void wake() override {}
   bool headless() const override { return true; }
 };
