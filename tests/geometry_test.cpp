@@ -97,14 +97,5 @@ TEST_F(Geometry, TwoFullResolutionCyclesGiveIdenticalValues) {
   }
 }
 
-TEST_F(Geometry, NamedColoursOfTheGame) {
-  open(1);
-  EXPECT_EQ(ALPHACOL, 4u);
-  EXPECT_EQ(G_IFONTDARKCOLOR % 16, 0u);
-  EXPECT_EQ(T2COL_CONST, LIGHTGRAY);  // light brown is nearest to light grey
-  EXPECT_EQ(T3COL_CONST, RED);        // maroon shares red's entry
-  EXPECT_EQ(PRICELCOL, MAGENTA);
-}
-
 }  // namespace
 }  // namespace qora
