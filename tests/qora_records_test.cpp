@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <random>
-#include <sstream>
 
 #include "app/cp1251.h"
 #include "app/globals.h"
@@ -27,15 +26,8 @@ struct ToolRun {
 
 ToolRun run_tool(const std::string& args) {
   const fs::path bin = test::binary_dir() / "qora-records";
-  const std::string cmd = "'" + bin.string() + "' " + args + " > out.txt 2> err.txt";
-  const int rc = std::system(cmd.c_str());
-  ToolRun r;
-  if (WIFEXITED(rc)) r.status = WEXITSTATUS(rc);
-  r.out = read_file("out.txt");
-  r.err = read_file("err.txt");
-  fs::remove("out.txt");
-  fs::remove("err.txt");
-  return r;
+  const int rc = std::system(("'" + bin.string() + "' " + args + " > out.txt 2> err.txt").c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file("out.txt"), read_file("err.txt")};
 }
 
 // With SCORE = HISCORE = TIME = ALLTIME = 10 the rating equals LEVEL.
@@ -63,21 +55,11 @@ void copy_element_table() {
 
 TEST(QoraRecords, PrintsTheTablesTheGameWrote) {
   TempDir dir;
-  const PLAYREC games[] = {game("05.12.2026 - Иван", 40), game("05.12.2026 - Ольга", 70),
-                           game("05.12.2026 - Иван", 40), game("06.12.2026 - Иван", 55),
-                           game("zero", 0)};
-  for (const PLAYREC& g : games) {
-    PLAYER[2] = g;
-    ADDSCORE(2, ONEPLAYERFN);
-  }
-  PLAYER[2].SCORE = 7;
-  PLAYER[2].HISCORE = 9;
-  PLAYER[2].TIME = 5;
-  PLAYER[2].LEVEL = 31;
-  PLAYER[2].ALLTIME = 44;  // 7 * 7 * 31 / (5 * 44) = 6.9 -> 7
-  PLAYER[2].NAME = utf8_to_cp1251("Пётр");
-  ADDSCORE(2, ONEPLAYERFN);
-
+  std::vector<PLAYREC> games = {game("05.12.2026 - Иван", 40), game("05.12.2026 - Ольга", 70),
+                                game("05.12.2026 - Иван", 40), game("06.12.2026 - Иван", 55),
+                                game("zero", 0), PLAYREC{0, {}, 7, 9, 5, 31, 44}};
+  games.back().NAME = utf8_to_cp1251("Пётр");  // 7 * 7 * 31 / (5 * 44) = 6.9 -> 7
+  for (const PLAYREC& g : games) ASSERT_TRUE(scorefiles::append_score(g, ONEPLAYERFN));
   ToolRun r = run_tool("top5 1player.qora");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -114,10 +96,7 @@ TEST(QoraRecords, ResultsAsTheExportLaysThemOut) {
       res(" \t05.12.2026 -  A\"B, C", {}, {0}),  // trimmed date, quoted player
       res("07.12.2026 -", {}, {26}),         // nothing after the "-"
   };
-  for (const RESULTREC& r : recs) {
-    PLAYERRESULT[1] = r;
-    ADDRESULT(1, RESFN);
-  }
+  for (const RESULTREC& r : recs) ASSERT_TRUE(scorefiles::append_result(r, RESFN));
   const ToolRun r = run_tool("results Result.qora");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -135,41 +114,26 @@ TEST(QoraRecords, ResultsTakeAtMostTheFirst1500Records) {
   copy_element_table();
   std::vector<RESULTREC> base(1501, res("05.12.2026 - Ivan", {0}, {}));
   base.back() = res("05.12.2026 - Last", {5}, {});
-  write_file(RESFN, std::string(reinterpret_cast<const char*>(base.data()),
-                                base.size() * sizeof(RESULTREC)));
+  write_file(RESFN, std::string(reinterpret_cast<const char*>(base.data()), base.size() * sizeof(RESULTREC)));
   const ToolRun r = run_tool("results Result.qora");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1501);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1501);  // the header and 1500 rows
   EXPECT_EQ(r.out.find("Last"), std::string::npos);
 }
 
 TEST(QoraRecords, MissingDamagedOrMisusedFails) {
   TempDir dir;
-  auto one_line = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n') == 1; };
-
-  ToolRun r = run_tool("top5 1player.qora");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(one_line(r.err)) << r.err;
-  EXPECT_EQ(r.out, "");
-
-  write_file(ONEPLAYERFN, std::string(53 * 3 + 1, '\0'));  // a torn last record
-  for (const char* cmd : {"top5", "scores"}) {
-    r = run_tool(std::string(cmd) + " 1player.qora");
-    EXPECT_EQ(r.status, 1) << cmd;
-    EXPECT_TRUE(one_line(r.err)) << r.err;
-    EXPECT_EQ(r.out, "") << cmd;
-  }
-
-  // A sound base but no element table beside it.
-  write_file(RESFN, std::string(95, '\0'));
-  r = run_tool("results Result.qora");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(one_line(r.err)) << r.err;
-
-  for (const char* args : {"", "top5", "list 1player.qora", "top5 a b"}) {
-    r = run_tool(args);
-    EXPECT_EQ(r.status, 2) << args;
-    EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
+  write_file("torn.qora", std::string(53 * 3 + 1, '\0'));  // a torn last record
+  write_file(RESFN, std::string(95, '\0'));  // a sound base but no element table beside it
+  const std::pair<const char*, int> cases[] = {
+      {"top5 1player.qora", 1}, {"top5 torn.qora", 1}, {"scores torn.qora", 1},
+      {"results Result.qora", 1}, {"", 2}, {"top5", 2}, {"list torn.qora", 2}, {"top5 a b", 2}};
+  for (const auto& [args, status] : cases) {
+    const ToolRun r = run_tool(args);
+    EXPECT_EQ(r.status, status) << args;
+    EXPECT_EQ(r.out, "") << args;
+    if (status == 1) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    if (status == 2) EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
   }
 }
 
@@ -180,29 +144,21 @@ TEST(QoraRecords, FlippedAndTruncatedFilesNeverCrashIt) {
   std::string table, base;
   for (int i = 0; i < 8; ++i) {
     const PLAYREC g = game("05.12.2026 - Иван", uint16_t(10 + i));
-    table.append(reinterpret_cast<const char*>(&g), sizeof g);
     const RESULTREC b = res("05.12.2026 - Иван", {1, 2, 3}, {4});
+    table.append(reinterpret_cast<const char*>(&g), sizeof g);
     base.append(reinterpret_cast<const char*>(&b), sizeof b);
   }
   for (int round = 0; round < 20; ++round) {
     std::string t = table, b = base;
-    for (int i = 0; i < 30; ++i) {
-      t[rng() % t.size()] = char(rng());
-      b[rng() % b.size()] = char(rng());
-    }
-    if (round % 2) {
-      t.resize(rng() % t.size());
-      b.resize(rng() % b.size());
-    }
+    for (int i = 0; i < 30; ++i) t[rng() % t.size()] = char(rng()), b[rng() % b.size()] = char(rng());
+    if (round % 2) t.resize(rng() % t.size()), b.resize(rng() % b.size());
     write_file("t.qora", t);
     write_file("b.qora", b);
     for (const char* args : {"top5 t.qora", "scores t.qora", "results b.qora"}) {
       const ToolRun r = run_tool(args);
       EXPECT_TRUE(r.status == 0 || r.status == 1) << args << " round " << round << ": " << r.err;
       // Whatever the bytes, the output is one record per line.
-      for (char c : r.out) {
-        EXPECT_TRUE(c == '\n' || c == '\t' || uint8_t(c) >= 0x20) << args;
-      }
+      for (char c : r.out) EXPECT_TRUE(c == '\n' || c == '\t' || uint8_t(c) >= 0x20) << args;
     }
   }
 }

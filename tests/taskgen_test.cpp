@@ -2,7 +2,7 @@
 // selection, and tables or selections that a game cannot really play with.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -27,20 +27,17 @@ void make_table(int count, const std::set<int>& unnamed = {}) {
   }
 }
 
-void select(const std::vector<int>& elements) {
+void select(const std::vector<int>& elements, int klass) {
   CURGRUPARR.fill(0);
   for (size_t i = 0; i < elements.size(); ++i) CURGRUPARR[i] = uint8_t(elements[i]);
   CURGRUPCOUNT = uint8_t(elements.size());
+  KLASS = klass;
 }
 
-void level(int n) {
-  // The default groups: level 1 = 0..25, level 2 = 0..74, level 3 = 0..104.
-  const int last[] = {0, 25, 74, 104};
-  std::vector<int> s;
-  for (int e = 0; e <= last[n]; ++e) s.push_back(e);
-  select(s);
-  const int klass[] = {0, 26, 75, 104};
-  KLASS = klass[n];
+std::vector<int> first(int n) {
+  std::vector<int> v(size_t(n), 0);
+  std::iota(v.begin(), v.end(), 0);
+  return v;
 }
 
 // The generator reseeds from the tick count at every task; between two tasks
@@ -60,184 +57,122 @@ class TaskGen : public ::testing::Test {
   }
   // Element index of a target by its symbol, -1 for a blank target.
   static int index_of(const DATABASE& d) {
-    if (d.SYMBOL.empty()) return -1;
-    for (int e = 0; e < ELCOUNT; ++e)
+    for (int e = 0; e < ELCOUNT && !d.SYMBOL.empty(); ++e)
       if (ELEMENT[size_t(e)].SYMBOL == d.SYMBOL) return e;
-    ADD_FAILURE() << "unknown symbol " << d.SYMBOL.str();
     return -1;
   }
-  // Checks every invariant of one task with full decoys.
-  void check_task(int previous_corno) {
+  // Next task, checking every invariant of a task with full decoys.
+  void check_next_task() {
+    const int previous = CORNO;
+    next_task();
     ASSERT_LT(CORNO, 5);
-    EXPECT_NE(int(CORNO), previous_corno);
+    EXPECT_NE(int(CORNO), previous);
     EXPECT_EQ(MISHEN[CORNO], ELEMENT[size_t(COREL)]);
     EXPECT_EQ(NOWCORNOMBS, COREL);
     EXPECT_TRUE(USEDCORNOMBS.has(COREL));
-    std::set<int> symbols{COREL};
-    for (int k = 0; k < 5; ++k) {
+    ELSET symbols;
+    symbols.include(COREL);
+    for (size_t k = 0; k < 5; ++k) {
       if (k == CORNO) continue;
-      const int I = index_of(MISHEN[size_t(k)]);
+      const int I = index_of(MISHEN[k]);
       ASSERT_GE(I, 0);
       EXPECT_FALSE(ELEMENT[size_t(I)].NAME.empty()) << "unnamed decoy symbol";
-      EXPECT_TRUE(symbols.insert(I).second) << "symbol twice";
-      const std::string name = MISHEN[size_t(k)].NAME.str();
-      EXPECT_NE(name, ELEMENT[size_t(I)].NAME.str()) << "decoy shows its own name";
+      EXPECT_FALSE(symbols.has(I)) << "symbol twice";
+      symbols.include(I);
+      EXPECT_NE(MISHEN[k].NAME, ELEMENT[size_t(I)].NAME) << "decoy shows its own name";
       int J = -1;
       for (int e = 0; e < ELCOUNT; ++e)
-        if (ELEMENT[size_t(e)].NAME == name) J = e;
-      EXPECT_TRUE(J >= 0 && J < KLASS) << "name " << name << " from outside the level";
+        if (ELEMENT[size_t(e)].NAME == MISHEN[k].NAME) J = e;
+      EXPECT_TRUE(J >= 0 && J < KLASS) << "name " << MISHEN[k].NAME.str() << " from outside the level";
     }
-    ELSET expected;
-    for (int e : symbols) expected.include(e);
-    EXPECT_EQ(USEDNOMBS, expected);
+    EXPECT_EQ(USEDNOMBS, symbols);
     EXPECT_EQ(SETCOUNT(USEDNOMBS), 5);
   }
   std::mt19937 rng_;
 };
 
-TEST_F(TaskGen, EveryTaskKeepsItsInvariantsAtEveryLevel) {
+TEST_F(TaskGen, EveryTaskKeepsItsInvariantsAndAnswersRunInRoundsOverTheSelection) {
   make_table(105);
-  for (unsigned seed : {1u, 7u, 12345u}) {
-    rng_.seed(seed);
-    for (int lv = 1; lv <= 3; ++lv) {
-      level(lv);
+  const std::pair<std::vector<int>, int> cases[] = {
+      {first(26), 26}, {first(75), 75}, {first(105), 104},  // the default levels
+      {{3, 9, 40, 77, 9, 100, 0, 61}, 104},  // 9 twice: the round is over seven elements
+      {{42}, 26}};
+  for (unsigned seed : {1u, 2024u}) {
+    for (const auto& [sel, klass] : cases) {
+      rng_.seed(seed);
+      select(sel, klass);
       USEDCORNOMBS.clear();
+      const std::set<int> distinct(sel.begin(), sel.end());
       std::set<int> places;
-      for (int t = 0; t < 1500; ++t) {
-        const int before = CORNO;
-        next_task();
-        check_task(before);
-        places.insert(CORNO);
+      for (size_t round = 0; round <= 1500 / distinct.size(); ++round) {
+        std::set<int> answers;
+        for (size_t t = 0; t < distinct.size(); ++t) {
+          check_next_task();
+          EXPECT_TRUE(distinct.count(COREL)) << COREL;
+          EXPECT_TRUE(answers.insert(COREL).second) << "answer repeated within a round";
+          places.insert(CORNO);
+        }
         if (HasFailure()) return;
       }
-      EXPECT_EQ(places.size(), 5u) << "level " << lv;
+      EXPECT_EQ(places.size(), 5u) << sel.size();
     }
   }
 }
 
-TEST_F(TaskGen, AnswersRunInRoundsOverTheSelection) {
-  make_table(105);
-  KLASS = 104;
-  // Element 9 stands twice: the round is over the seven different elements.
-  const std::vector<int> sel = {3, 9, 40, 77, 9, 100, 0, 61};
-  const std::set<int> distinct(sel.begin(), sel.end());
-  select(sel);
-  for (unsigned seed : {2u, 99u, 2024u}) {
-    rng_.seed(seed);
-    USEDCORNOMBS.clear();
-    for (int round = 0; round < 300; ++round) {
-      std::set<int> answers;
-      for (size_t t = 0; t < distinct.size(); ++t) {
-        next_task();
-        EXPECT_TRUE(distinct.count(COREL)) << COREL;
-        EXPECT_TRUE(answers.insert(COREL).second) << "answer repeated within a round";
-      }
-      EXPECT_EQ(answers, distinct);
-      if (HasFailure()) return;
-    }
-  }
-}
-
-TEST_F(TaskGen, OneElementSelectionAlwaysAsksThatElement) {
-  make_table(105);
-  KLASS = 26;
-  select({42});
-  for (int t = 0; t < 200; ++t) {
-    const int before = CORNO;
-    next_task();
-    EXPECT_EQ(COREL, 42);
-    check_task(before);
-  }
-}
-
-TEST_F(TaskGen, UnnamedElementsAreNeverDecoySymbolsButTheirEmptyNameMayBeDrawn) {
-  // Half of the first 26 have no name; their empty names may stand on decoys.
-  std::set<int> unnamed;
-  for (int e = 1; e < 26; e += 2) unnamed.insert(e);
-  make_table(105, unnamed);
-  level(1);
+// Unnamed elements are never decoy symbols, but their empty names may be drawn.
+TEST_F(TaskGen, EmptyOrStraySelectionDrawsAnswersFromTheNamedTable) {
+  make_table(105, {0, 1, 2});
+  select({}, 26);
   bool empty_name_seen = false;
-  for (int t = 0; t < 2000; ++t) {
-    next_task();
-    for (int k = 0; k < 5; ++k) {
-      if (k == CORNO) continue;
-      const int I = index_of(MISHEN[size_t(k)]);
-      ASSERT_GE(I, 0);
-      EXPECT_FALSE(unnamed.count(I)) << "unnamed element " << I << " as a decoy symbol";
-      if (MISHEN[size_t(k)].NAME.empty()) empty_name_seen = true;
-    }
+  for (int t = 0; t < 500 && !HasFailure(); ++t) {
+    check_next_task();
+    EXPECT_GE(COREL, 3);
+    for (size_t k = 0; k < 5; ++k) empty_name_seen |= k != CORNO && MISHEN[k].NAME.empty();
   }
   EXPECT_TRUE(empty_name_seen);
-}
-
-TEST_F(TaskGen, EmptySelectionDrawsAnswersFromTheNamedTable) {
-  make_table(105, {0, 1, 2});
-  KLASS = 26;
-  select({});
-  for (int t = 0; t < 300; ++t) {
-    const int before = CORNO;
-    next_task();
-    EXPECT_GE(COREL, 3);
-    check_task(before);
-  }
-  // Entries that are not element indices of the table count as no entries.
+  // Entries that are not element indices of the table count as no entries;
+  // a stray place of the right target is left.
   make_table(110);
   ELCOUNT = 105;
-  select({200, 106, 105});
+  select({200, 106, 105}, 26);
+  CORNO = 9;
   next_task();
   EXPECT_LT(COREL, 105);
+  EXPECT_LT(CORNO, 5);
+  EXPECT_EQ(MISHEN[CORNO], ELEMENT[size_t(COREL)]);
 }
 
 TEST_F(TaskGen, TooFewNamedElementsLeaveBlankDecoysInsteadOfHanging) {
   make_table(105);
   for (int e = 3; e < 105; ++e) ELEMENT[size_t(e)].NAME.assign("");
-  KLASS = 26;
-  select({0, 1, 2});
+  select({0, 1, 2}, 26);
   for (int t = 0; t < 100; ++t) {
     next_task();
     EXPECT_EQ(MISHEN[CORNO], ELEMENT[size_t(COREL)]);
-    int blank = 0, decoy = 0;
-    for (int k = 0; k < 5; ++k) {
-      if (k == CORNO) continue;
-      if (MISHEN[size_t(k)].SYMBOL.empty()) {
-        ++blank;
-        EXPECT_TRUE(MISHEN[size_t(k)].NAME.empty());
-      } else {
-        ++decoy;
-      }
+    int blank = 0;  // besides the two named elements that are not the answer
+    for (size_t k = 0; k < 5; ++k) {
+      if (k == CORNO || !MISHEN[k].SYMBOL.empty()) continue;
+      ++blank;
+      EXPECT_TRUE(MISHEN[k].NAME.empty());
     }
-    EXPECT_EQ(decoy, 2);  // the two named elements that are not the answer
     EXPECT_EQ(blank, 2);
   }
 }
 
 TEST_F(TaskGen, LevelBoundBelowTwoTakesNamesFromTheWholeTable) {
   make_table(105);
-  level(1);
-  for (int klass : {0, 1, -5}) {
-    KLASS = klass;
+  for (int klass : {0, 1, -5, 1000}) {  // 1000: beyond the table, never read past it
+    select(first(26), klass);
     for (int t = 0; t < 300; ++t) {
       next_task();
-      for (int k = 0; k < 5; ++k) {
-        if (k == CORNO) continue;
-        const int I = index_of(MISHEN[size_t(k)]);
-        EXPECT_FALSE(MISHEN[size_t(k)].NAME.empty());
-        EXPECT_NE(MISHEN[size_t(k)].NAME.str(), ELEMENT[size_t(I)].NAME.str());
+      for (size_t k = 0; k < 5; ++k) {
+        const int I = index_of(MISHEN[k]);
+        ASSERT_GE(I, 0);
+        EXPECT_FALSE(MISHEN[k].NAME.empty()) << klass;
+        if (k != CORNO) EXPECT_NE(MISHEN[k].NAME, ELEMENT[size_t(I)].NAME) << klass;
       }
     }
   }
-  // A level bound beyond the table never reads past it.
-  KLASS = 1000;
-  for (int t = 0; t < 300; ++t) next_task();
-}
-
-TEST_F(TaskGen, RightTargetLeavesAStrayPlace) {
-  make_table(105);
-  level(2);
-  CORNO = 9;  // not a place at all
-  next_task();
-  EXPECT_LT(CORNO, 5);
-  EXPECT_EQ(MISHEN[CORNO], ELEMENT[size_t(COREL)]);
 }
 
 }  // namespace
