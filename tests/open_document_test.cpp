@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +26,8 @@ using Steady = std::chrono::steady_clock;
 using test::read_file;
 
 // A temporary working folder whose bin/ is the whole PATH while the object
-// lives, with an opener there that writes its argument count and arguments
-// (one a line) to args, appends its arguments to log, writes its pid to pid,
-// and then runs tail.
+// lives, with an opener there that appends its arguments to log, records its
+// pid, argument count and arguments (one a line) in opened, and then runs tail.
 class FakeDesktop {
  public:
   explicit FakeDesktop(const std::string& tail = "exit 0") : bin_(dir_.path() / "bin") {
@@ -37,11 +35,8 @@ class FakeDesktop {
     if (const char* p = std::getenv("PATH")) old_path_ = p;
     setenv("PATH", bin_.c_str(), 1);
     const std::string d = dir().string();
-    script("xdg-open", "echo \"$*\" >> " + d + "/log\n"
-                       "printf '%s\\n' \"$#\" \"$@\" > " + d + "/args.tmp\n"
-                       "mv " + d + "/args.tmp " + d + "/args\n"
-                       "echo $$ > " + d + "/pid.tmp\n"
-                       "mv " + d + "/pid.tmp " + d + "/pid\n" + tail);
+    script("xdg-open", "echo \"$*\" >> " + d + "/log\nprintf '%s\\n' $$ \"$#\" \"$@\" > " + d +
+                           "/tmp\nmv " + d + "/tmp " + d + "/opened\n" + tail);
   }
   ~FakeDesktop() { setenv("PATH", old_path_.c_str(), 1); }
   const fs::path& dir() const { return dir_.path(); }
@@ -66,8 +61,17 @@ bool eventually(F f, std::chrono::milliseconds limit = 5000ms) {
   return true;
 }
 
-bool appears(const fs::path& p) { return eventually([&] { return fs::exists(p); }); }
-pid_t read_pid(const fs::path& p) { return static_cast<pid_t>(std::stol(read_file(p))); }
+// The number at the start of the file, once the file is there (0 if never).
+pid_t pid_in(const fs::path& p) {
+  return eventually([&] { return fs::exists(p); }) ? pid_t(std::stol(read_file(p))) : 0;
+}
+
+// What the opener was given: "count\nargs\n" (after its pid line).
+std::string opened(const FakeDesktop& desk) {
+  if (pid_in(desk.dir() / "opened") == 0) return "(nothing opened)";
+  const std::string s = read_file(desk.dir() / "opened");
+  return s.substr(s.find('\n') + 1);
+}
 
 // /proc/PID/stat past the command name: "state ppid pgrp session ...".
 std::string stat_fields(pid_t pid) {
@@ -76,12 +80,12 @@ std::string stat_fields(pid_t pid) {
   return at == std::string::npos ? "" : s.substr(at + 2);
 }
 
-// True once the process is gone for good: ended and reaped (a zombie still
-// answers kill(pid, 0)); with zombie_ok, once it has ended at all, for a helper
-// orphaned by the process under test is reaped by whoever adopts it.
+// True once the process is gone for good: ended and reaped (a zombie keeps its
+// /proc entry); with zombie_ok, once it has ended at all, for a helper orphaned
+// by the process under test is reaped by whoever adopts it.
 bool gone(pid_t pid, std::chrono::milliseconds limit = 5000ms, bool zombie_ok = false) {
-  return eventually([&] {
-    return (kill(pid, 0) != 0 && errno == ESRCH) || (zombie_ok && stat_fields(pid)[0] == 'Z');
+  return pid > 0 && eventually([&] {
+    return !fs::exists("/proc/" + std::to_string(pid)) || (zombie_ok && stat_fields(pid)[0] == 'Z');
   }, limit);
 }
 
@@ -96,13 +100,11 @@ TEST(OpenDocument, StartsTheOpenerDetachedWithTheExactArgument) {
   const auto start = Steady::now();
   EXPECT_TRUE(open_document(target));
   EXPECT_LT(Steady::now() - start, 500ms) << "the caller must not wait for the opener";
-
-  ASSERT_TRUE(appears(desk.dir() / "pid"));
-  ASSERT_TRUE(appears(desk.dir() / "args"));
-  EXPECT_EQ(read_file(desk.dir() / "args"), "1\n" + target + "\n");
+  EXPECT_EQ(opened(desk), "1\n" + target + "\n");
   EXPECT_FALSE(fs::exists(desk.dir() / "pwned")) << "the target went through a shell";
 
-  const pid_t pid = read_pid(desk.dir() / "pid");
+  const pid_t pid = pid_in(desk.dir() / "opened");
+  ASSERT_GT(pid, 0);
   const std::string proc = "/proc/" + std::to_string(pid);
   long session = -1;
   std::sscanf(stat_fields(pid).c_str(), "%*c %*d %*d %ld", &session);
@@ -117,17 +119,13 @@ TEST(OpenDocument, StartsTheOpenerDetachedWithTheExactArgument) {
 }
 
 TEST(OpenDocument, ReapsAnOpenerThatEndsAndFailsWithoutOne) {
-  {
+  for (const std::string opener : {"ends", "missing", "not executable"}) {
     FakeDesktop desk;
-    EXPECT_TRUE(open_document("file.html"));
-    ASSERT_TRUE(appears(desk.dir() / "pid"));
-    EXPECT_TRUE(gone(read_pid(desk.dir() / "pid"))) << "the ended opener stayed a zombie";
-  }
-  for (bool present : {false, true}) {
-    FakeDesktop desk;  // no opener on PATH, or one that cannot be run
-    if (present) desk.script("xdg-open", "exit 0", /*executable=*/false);
-    else fs::remove(desk.dir() / "bin" / "xdg-open");
-    EXPECT_FALSE(open_document("file.html")) << present;
+    if (opener == "missing") fs::remove(desk.dir() / "bin" / "xdg-open");
+    if (opener == "not executable") desk.script("xdg-open", "exit 0", /*executable=*/false);
+    EXPECT_EQ(open_document("file.html"), opener == "ends") << opener;
+    EXPECT_TRUE(opener != "ends" || gone(pid_in(desk.dir() / "opened")))
+        << "the ended opener stayed a zombie";
   }
 }
 
@@ -135,38 +133,32 @@ TEST(OpenDocument, WebAddressGetsTheSchemeAndEmptyOpensNothing) {
   FakeDesktop desk;
   open_web_address("");
   open_web_address("example.org/qora");
-  ASSERT_TRUE(appears(desk.dir() / "args"));
-  EXPECT_EQ(read_file(desk.dir() / "args"), "1\nhttp://example.org/qora\n");
+  EXPECT_EQ(opened(desk), "1\nhttp://example.org/qora\n");
   std::this_thread::sleep_for(300ms);  // time for a wrongly started second opener
   EXPECT_EQ(read_file(desk.dir() / "log"), "http://example.org/qora\n");
 }
 
-// A play folder with both help forms (or only the HTML one); the path opened.
+// Opens the help from a play folder with both help forms (or only the HTML one).
 std::string open_help_in(FakeDesktop& desk, bool with_chm = true) {
   if (with_chm) test::write_file(desk.dir() / "qora.chm", "ITSF");
   fs::create_directory(desk.dir() / "help");
   test::write_file(desk.dir() / "help" / "index.html", "<html></html>");
   open_help("qora.chm", "help/index.html");
-  if (!appears(desk.dir() / "args")) return "(nothing opened)";
-  const std::string a = read_file(desk.dir() / "args");
-  return a.rfind("1\n", 0) == 0 ? a.substr(2, a.size() - 3) : a;
+  return opened(desk);
 }
 
 TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
-  struct Case {
-    const char* mime;  // the fake xdg-mime, or none at all
-    bool with_chm;
-    std::string opened;
-  } const cases[] = {
+  struct Case { const char* mime; bool with_chm; std::string opened; };  // mime: the fake xdg-mime
+  const Case cases[] = {
       {"echo \"$@\" >> queries", true, "help/index.html"},  // knows no viewer
       {"[ \"$3\" = application/x-chm ] && echo xchm.desktop", true, "qora.chm"},
       {"echo xchm.desktop", false, "help/index.html"},  // a viewer, but no compiled help
-      {nullptr, true, "help/index.html"},
+      {nullptr, true, "help/index.html"},  // no xdg-mime at all
   };
   for (const Case& c : cases) {
     FakeDesktop desk;
     if (c.mime) desk.script("xdg-mime", std::string(c.mime) + "\nexit 0");
-    EXPECT_EQ(open_help_in(desk, c.with_chm), (desk.dir() / c.opened).string())
+    EXPECT_EQ(open_help_in(desk, c.with_chm), "1\n" + (desk.dir() / c.opened).string() + "\n")
         << (c.mime ? c.mime : "no xdg-mime");
     if (&c == cases) {
       EXPECT_EQ(read_file(desk.dir() / "queries"),
@@ -183,14 +175,12 @@ TEST(OpenHelp, AHangingDesktopQueryIsCutShort) {
   desk.script("xdg-mime", "echo $$ > " + d + "/mime.pid\nsleep 30 &\necho $! > " + d +
                               "/helper.pid\nwait\necho xchm.desktop");
   const auto start = Steady::now();
-  EXPECT_EQ(open_help_in(desk), (desk.dir() / "help/index.html").string());
+  EXPECT_EQ(open_help_in(desk), "1\n" + (desk.dir() / "help/index.html").string() + "\n");
   const auto took = Steady::now() - start;
   EXPECT_LT(took, 2500ms);
   EXPECT_GE(took, 500ms) << "the query should be given about a second";
-  ASSERT_TRUE(appears(desk.dir() / "mime.pid"));
-  EXPECT_TRUE(gone(read_pid(desk.dir() / "mime.pid"), 1000ms)) << "the hanging query was left running";
-  ASSERT_TRUE(appears(desk.dir() / "helper.pid"));
-  EXPECT_TRUE(gone(read_pid(desk.dir() / "helper.pid"), 1000ms, true))
+  EXPECT_TRUE(gone(pid_in(desk.dir() / "mime.pid"), 1000ms)) << "the hanging query was left running";
+  EXPECT_TRUE(gone(pid_in(desk.dir() / "helper.pid"), 1000ms, true))
       << "the query's own helper was left running";
 }
 
