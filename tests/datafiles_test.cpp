@@ -181,24 +181,22 @@ class StartUp : public DataFiles {
   }
 };
 
-TEST_F(StartUp, FastSwitchAsFirstOrSecondWholeArgument) {
+// Every start begins in full screen with the sound off and loads the data; the
+// fast switch is a whole first or second argument.
+TEST_F(StartUp, FastSwitchAndTheStateEveryStartBeginsWith) {
   const std::pair<std::vector<std::string>, int> cases[] = {
       {{"f"}, 0}, {{"F"}, 0}, {{"s", "f"}, 0}, {{"x", "F"}, 0}, {{}, 100},
       {{"ff"}, 100}, {{"-f"}, 100}, {{"a", "b", "f"}, 100}, {{"s"}, 100}};
   for (const auto& [args, want] : cases) {
     READTIME = READHELP = 55;
+    G_ISCREENRESOLUTION = 2;
+    SOUNDOK = true;
     start(args);
     EXPECT_EQ(READTIME, want) << args.size();
     EXPECT_EQ(READHELP, want) << args.size();
+    EXPECT_EQ(G_ISCREENRESOLUTION, 4u);
+    EXPECT_FALSE(SOUNDOK);
   }
-}
-
-TEST_F(StartUp, EveryStartBeginsWithFullScreenAndSoundOffAndLoadsTheData) {
-  G_ISCREENRESOLUTION = 2;
-  SOUNDOK = true;
-  start({});
-  EXPECT_EQ(G_ISCREENRESOLUTION, 4u);
-  EXPECT_FALSE(SOUNDOK);
   EXPECT_EQ(ELCOUNT, 105);
   EXPECT_GE(MSG.size(), 130u);
   EXPECT_TRUE(fs::exists("group.qora"));

@@ -17,6 +17,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "app/globals.h"
 #include "platform/safefile.h"
@@ -78,45 +79,29 @@ long lines(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); 
 constexpr const char* kTableArchive = "1p051226.old";
 constexpr const char* kBaseArchive = "res_2026_12_05.old";
 
-TEST(ScoreFiles, FullTableGoesToADatedArchiveAndRestartsWithTheNewRecord) {
+TEST(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchive) {
   TempDir dir;
   PLAYER[2] = rated("first", 5);
   ADDSCORE(2, ONEPLAYERFN);
   EXPECT_FALSE(fs::exists(BAKFN)) << "the first append found no table to copy";
   EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(PLAYER[2]));
-
   write_file(ONEPLAYERFN, table_of(19));
-  PLAYER[2] = rated("g19", 5);
   ADDSCORE(2, ONEPLAYERFN);
-  const std::string twenty = read_file(ONEPLAYERFN);
-  ASSERT_EQ(twenty, table_of(19) + bytes_of(PLAYER[2]));
-  EXPECT_FALSE(fs::exists(kTableArchive));
+  EXPECT_EQ(read_file(ONEPLAYERFN), table_of(19) + bytes_of(PLAYER[2]));
   EXPECT_EQ(read_file(BAKFN), table_of(19));
+  EXPECT_FALSE(fs::exists(kTableArchive));
 
-  PLAYER[2] = rated("g20", 7);
-  ADDSCORE(2, ONEPLAYERFN);
-  EXPECT_EQ(read_file(kTableArchive), twenty);
-  EXPECT_EQ(read_file(BAKFN), twenty);
-  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("g20", 7)));
-
-  // The two-player table archives under its own first two characters.
-  write_file(TWOPLAYERSFN, table_of(20));
-  PLAYER[2] = rated("pair", 3);
-  ADDSCORE(2, TWOPLAYERSFN);
-  EXPECT_EQ(read_file("2p051226.old"), table_of(20));
-  EXPECT_EQ(read_file(TWOPLAYERSFN), bytes_of(rated("pair", 3)));
-}
-
-TEST(ScoreFiles, ArchivingTheSameDayAgainTakesAFreeName) {
-  TempDir dir;
-  for (const auto& [n, prefix] : {std::pair{20, "a"}, {20, "b"}, {25, "c"}}) {  // 25: over-full
-    write_file(ONEPLAYERFN, table_of(n, prefix));
-    ASSERT_TRUE(scorefiles::append_score(rated("z", 1), ONEPLAYERFN));
+  // 20 records or more (25: over-full); each table under its own first two characters.
+  const std::tuple<const char*, int, const char*> full[] = {
+      {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 25, "1p051226_2.old"},
+      {ONEPLAYERFN, 20, "1p051226_3.old"}, {TWOPLAYERSFN, 20, "2p051226.old"}};
+  for (const auto& [fn, n, archive] : full) {
+    write_file(fn, table_of(n, archive));
+    ASSERT_TRUE(scorefiles::append_score(rated("z", 1), fn));
+    EXPECT_EQ(read_file(archive), table_of(n, archive));
+    EXPECT_EQ(read_file(BAKFN), table_of(n, archive)) << archive;
+    EXPECT_EQ(read_file(fn), bytes_of(rated("z", 1))) << archive;
   }
-  EXPECT_EQ(read_file(kTableArchive), table_of(20, "a"));
-  EXPECT_EQ(read_file("1p051226_2.old"), table_of(20, "b"));
-  EXPECT_EQ(read_file("1p051226_3.old"), table_of(25, "c"));
-  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("z", 1)));
 
   // The base archives at 1500 records (not at 1499) under its own dated name.
   std::vector<RESULTREC> base(1500, result("05.12.2026 - Ivan", {1}, {2}));
