@@ -7,56 +7,42 @@ namespace {
 
 using Image = Surface;
 
-uint32_t u32(const std::vector<uint8_t>& b, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, &b[at], 4);
-  return v;
-}
-uint16_t u16(const std::vector<uint8_t>& b, size_t at) {
-  return uint16_t(b[at] | b[at + 1] << 8);
-}
-
-TEST_F(Image, SizeCountsWholeGroupsOfEightPixels) {
-  EXPECT_EQ(IMAGESIZE(5, 5, 5, 5), 78);
-  EXPECT_EQ(IMAGESIZE(0, 0, 9, 4), 54 + 24 * 2 * 5);
-  EXPECT_EQ(IMAGESIZE(-3, -3, 4, 0), 54 + 24 * 1 * 4);
-  EXPECT_EQ(IMAGESIZE(0, 0, 639, 479), 54 + 24 * 80 * 480);
-  EXPECT_EQ(IMAGESIZE(6, 0, 5, 0), 0);
-  EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM);
-  EXPECT_EQ(IMAGESIZE(0, 1, 0, 0), 0);
-  EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM);
-  // A rectangle too large for the 32-bit size is refused, not wrapped round.
-  EXPECT_EQ(IMAGESIZE(-32768, -32768, 32767, 32767), 0);
-  EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM);
+TEST_F(Image, SizeCountsWholeGroupsOfEightPixelsAndRefusesBadRectangles) {
+  const std::pair<std::array<int16_t, 4>, int32_t> cases[] = {
+      {{5, 5, 5, 5}, 78},
+      {{0, 0, 9, 4}, 54 + 24 * 2 * 5},
+      {{-3, -3, 4, 0}, 54 + 24 * 1 * 4},
+      {{0, 0, 639, 479}, 54 + 24 * 80 * 480},
+      {{6, 0, 5, 0}, 0},
+      {{0, 1, 0, 0}, 0},
+      {{-32768, -32768, 32767, 32767}, 0}};  // too large for 32 bits: refused, not wrapped
+  for (auto [r, size] : cases) {
+    EXPECT_EQ(IMAGESIZE(r[0], r[1], r[2], r[3]), size) << r[0] << "," << r[2];
+    EXPECT_EQ(GRAPHRESULT(), size ? GROK : GRINVALIDPARAM) << r[0] << "," << r[2];
+  }
 }
 
 TEST_F(Image, CaptureWritesTheBitmapLayout) {
   SETVIEWPORT(10, 20, 200, 200, true);
-  PUTPIXEL(0, 0, 4);   // top-left: 168, 0, 0
-  PUTPIXEL(2, 1, 9);   // bottom-right: 132, 132, 252
+  PUTPIXEL(0, 0, 4);  // top-left: 168, 0, 0
+  PUTPIXEL(2, 1, 9);  // bottom-right: 132, 132, 252
   std::vector<uint8_t> buf(10, 0xEE);
-  GETIMAGE(0, 0, 2, 1, buf);
-  ASSERT_EQ(GRAPHRESULT(), GROK);
-  ASSERT_EQ(buf.size(), size_t(IMAGESIZE(0, 0, 2, 1)));  // grown to the size
-  EXPECT_EQ(buf[0], 'B');
-  EXPECT_EQ(buf[1], 'M');
-  EXPECT_EQ(u32(buf, 2), 54u + 24 * 2);
-  EXPECT_EQ(u32(buf, 6), 0u);
-  EXPECT_EQ(u32(buf, 10), 54u);
-  EXPECT_EQ(u32(buf, 14), 40u);
-  EXPECT_EQ(u32(buf, 18), 3u);
-  EXPECT_EQ(u32(buf, 22), 2u);
-  EXPECT_EQ(u16(buf, 26), 1);
-  EXPECT_EQ(u16(buf, 28), 24);
-  EXPECT_EQ(u32(buf, 30), 0u);
-  EXPECT_EQ(u32(buf, 34), 0u);
-  EXPECT_EQ(u32(buf, 46), 0u);
-  EXPECT_EQ(u32(buf, 50), 0u);
+  ASSERT_EQ((GETIMAGE(0, 0, 2, 1, buf), GRAPHRESULT()), GROK);
+  ASSERT_EQ(buf.size(), 54u + 24 * 2);  // grown to the size
+  // {offset, bytes, value} of the little-endian header fields.
+  const std::array<uint32_t, 3> header[] = {
+      {0, 2, 'B' | 'M' << 8}, {2, 4, 54 + 24 * 2}, {6, 4, 0},  {10, 4, 54}, {14, 4, 40}, {18, 4, 3},
+      {22, 4, 2},             {26, 2, 1},          {28, 2, 24}, {30, 4, 0},  {34, 4, 0},  {46, 4, 0},
+      {50, 4, 0}};
+  for (auto [off, n, value] : header) {
+    uint32_t v = 0;
+    std::memcpy(&v, &buf[off], n);
+    EXPECT_EQ(v, value) << "offset " << off;
+  }
   // Rows bottom-up, 9 bytes of pixels padded to 12.
-  const uint8_t bottom[12] = {0, 0, 0, 0, 0, 0, 252, 132, 132, 0, 0, 0};
-  const uint8_t top[12] = {0, 0, 168, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(std::memcmp(&buf[54], bottom, 12), 0);
-  EXPECT_EQ(std::memcmp(&buf[66], top, 12), 0);
+  const std::vector<uint8_t> rows = {0, 0, 0,   0, 0, 0, 252, 132, 132, 0, 0, 0,
+                                     0, 0, 168, 0, 0, 0, 0,   0,   0,   0, 0, 0};
+  EXPECT_EQ(std::vector<uint8_t>(buf.begin() + 54, buf.begin() + 78), rows);
 
   // A larger buffer keeps its size; reversed corners leave it untouched.
   std::vector<uint8_t> big(500, 0x11);
@@ -64,111 +50,77 @@ TEST_F(Image, CaptureWritesTheBitmapLayout) {
   EXPECT_EQ(big.size(), 500u);
   EXPECT_EQ(big[54 + 8], 132);
   const auto saved = big;
-  GETIMAGE(2, 0, 0, 1, big);
-  EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM);
+  EXPECT_EQ((GETIMAGE(2, 0, 0, 1, big), GRAPHRESULT()), GRINVALIDPARAM);
   EXPECT_EQ(big, saved);
 }
 
 TEST_F(Image, CapturedImagesPasteBackUnchanged) {
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 53; ++x) PUTPIXEL(int16_t(100 + x), int16_t(50 + y), uint32_t((x * 7 + y * 3) % 16));
-  const auto before = page_copy();
-  std::vector<uint8_t> img;
+  const auto before = page();
+  std::vector<uint8_t> img, one;
   GETIMAGE(100, 50, 152, 89, img);
-  PUTIMAGE(100, 50, img, COPYPUT);
-  EXPECT_EQ(page_copy(), before);
   SETFILLSTYLE(SOLIDFILL, 0);
   BAR(100, 50, 152, 89);
   PUTIMAGE(100, 50, img, COPYPUT);
-  EXPECT_EQ(page_copy(), before);
-
-  std::vector<uint8_t> one;
+  EXPECT_EQ(page(), before);
   GETIMAGE(101, 51, 101, 51, one);
-  EXPECT_EQ(one.size(), 78u);
   PUTIMAGE(101, 51, one, COPYPUT);
-  EXPECT_EQ(page_copy(), before);
+  EXPECT_EQ(page(), before);
 
-  // Elsewhere, clipped by the viewport.
-  SETVIEWPORT(300, 300, 310, 305, true);
+  SETVIEWPORT(300, 300, 310, 305, true);  // elsewhere, clipped by the viewport
   PUTIMAGE(-5, -5, img, COPYPUT);
   for (int y = 300; y <= 305; ++y)
     for (int x = 300; x <= 310; ++x) ASSERT_EQ(at(x, y), at(x - 300 + 100 + 5, y - 300 + 50 + 5));
-  EXPECT_EQ(at(299, 300), 0);
-  EXPECT_EQ(at(311, 305), 0);
-  EXPECT_EQ(at(300, 306), 0);
+  expect_at({{299, 300, 0}, {311, 305, 0}, {300, 306, 0}});
 }
 
-TEST_F(Image, PastedColoursTakeTheLowestEqualEntry) {
+TEST_F(Image, PastedColoursTakeTheNearestLowestEntryAndCombineAsIndices) {
   SETRGBPALETTE(9, 0, 0, 168);  // now the same colour as entry 1
   PUTPIXEL(0, 0, 9);
-  std::vector<uint8_t> img;
+  PUTPIXEL(1, 1, 6);
+  std::vector<uint8_t> img, six;
   GETIMAGE(0, 0, 0, 0, img);
+  GETIMAGE(1, 1, 1, 1, six);
   PUTIMAGE(1, 0, img, COPYPUT);
   EXPECT_EQ(at(1, 0), 1);
-  // Under a changed palette each pixel becomes the nearest current entry.
   SETRGBPALETTE(9, 132, 132, 252);
   SETRGBPALETTE(1, 0, 0, 100);
-  PUTIMAGE(2, 0, img, COPYPUT);  // stored 0, 0, 168
+  PUTIMAGE(2, 0, img, COPYPUT);  // stored 0, 0, 168: entry 1 is now the nearest
   EXPECT_EQ(at(2, 0), 1);
-}
 
-TEST_F(Image, BitwiseModesCombineColourIndices) {
-  PUTPIXEL(0, 0, 6);
-  std::vector<uint8_t> img;
-  GETIMAGE(0, 0, 0, 0, img);
-  PUTPIXEL(1, 0, 3);
-  PUTIMAGE(1, 0, img, XORPUT);
-  EXPECT_EQ(at(1, 0), 6 ^ 3);
-  PUTIMAGE(1, 0, img, XORPUT);
-  EXPECT_EQ(at(1, 0), 3);
-  PUTIMAGE(1, 0, img, ORPUT);
-  EXPECT_EQ(at(1, 0), 7);
-  PUTIMAGE(1, 0, img, ANDPUT);
-  EXPECT_EQ(at(1, 0), 6);
-  PUTIMAGE(1, 0, img, NOTPUT);
-  EXPECT_EQ(at(1, 0), 9);
-  const auto before = page_copy();
-  PUTIMAGE(1, 0, img, 8);
-  EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM);
-  EXPECT_EQ(page_copy(), before);
+  PUTPIXEL(3, 0, 3);  // the modes in turn on a pixel that starts as 3
+  const std::pair<uint16_t, int> steps[] = {
+      {XORPUT, 6 ^ 3}, {XORPUT, 3}, {ORPUT, 7}, {ANDPUT, 6}, {NOTPUT, 9}};
+  for (auto [mode, want] : steps) EXPECT_EQ((PUTIMAGE(3, 0, six, mode), at(3, 0)), want) << mode;
+  EXPECT_EQ((PUTIMAGE(3, 0, six, 8), GRAPHRESULT()), GRINVALIDPARAM);
+  EXPECT_EQ(at(3, 0), 9);
 }
 
 TEST_F(Image, MalformedBuffersAreRefused) {
   for (int x = 0; x < 20; ++x) PUTPIXEL(int16_t(x), 0, uint32_t(x % 16));
   std::vector<uint8_t> img;
   GETIMAGE(0, 0, 19, 9, img);
-  SETFILLSTYLE(SOLIDFILL, 0);
-  BAR(0, 0, 30, 30);
-  const auto blank = page_copy();
-
-  auto refused = [&](std::vector<uint8_t> b) {
-    PUTIMAGE(0, 0, b, COPYPUT);
-    return GRAPHRESULT() == GRINVALIDPARAM && page_copy() == blank;
-  };
-  // Cut short anywhere: the header, or the last row.
-  EXPECT_TRUE(refused({}));
-  EXPECT_TRUE(refused(std::vector<uint8_t>(img.begin(), img.begin() + 30)));
+  CLEARDEVICE();
   const size_t needed = 54 + 60 * 10;
-  EXPECT_TRUE(refused(std::vector<uint8_t>(img.begin(), img.begin() + needed - 1)));
-  // A header that claims more than the buffer holds.
-  auto wide = img;
-  wide[18] = 0xFF, wide[19] = 0xFF, wide[20] = 0xFF, wide[21] = 0x7F;
-  EXPECT_TRUE(refused(wide));
-  auto tall = img;
-  tall[22] = 0, tall[23] = 0, tall[24] = 1;
-  EXPECT_TRUE(refused(tall));
-  auto far = img;
-  far[10] = 0xF0, far[11] = 0xFF, far[12] = 0xFF, far[13] = 0xFF;
-  EXPECT_TRUE(refused(far));
-  auto depth = img;
-  depth[28] = 8;
-  EXPECT_TRUE(refused(depth));
-  auto magic = img;
-  magic[0] = 'X';
-  EXPECT_TRUE(refused(magic));
-  // Exactly the bytes it needs is enough.
+  // {offset, byte} patches: a header claiming more than the buffer holds
+  // (width, height, pixel offset), another depth, a wrong magic.
+  const std::vector<std::pair<int, uint8_t>> patches[] = {
+      {{18, 0xFF}, {19, 0xFF}, {20, 0xFF}, {21, 0x7F}}, {{22, 0}, {23, 0}, {24, 1}},
+      {{10, 0xF0}, {11, 0xFF}, {12, 0xFF}, {13, 0xFF}}, {{28, 8}}, {{0, 'X'}}};
+  std::vector<std::vector<uint8_t>> bad = {{}, {img.begin(), img.begin() + 30},
+                                           {img.begin(), img.begin() + needed - 1}};
+  for (const auto& p : patches) {
+    bad.push_back(img);
+    for (auto [off, byte] : p) bad.back()[off] = byte;
+  }
+  for (size_t i = 0; i < bad.size(); ++i) {
+    PUTIMAGE(0, 0, bad[i], COPYPUT);
+    EXPECT_EQ(GRAPHRESULT(), GRINVALIDPARAM) << i;
+    EXPECT_EQ(lit(), 0) << i;
+  }
   PUTIMAGE(0, 0, std::vector<uint8_t>(img.begin(), img.begin() + needed), COPYPUT);
-  EXPECT_EQ(GRAPHRESULT(), GROK);
+  EXPECT_EQ(GRAPHRESULT(), GROK);  // exactly the bytes it needs is enough
   EXPECT_EQ(at(7, 0), 7);
 }
 

@@ -1,10 +1,11 @@
-// A fixture that opens the graphics surface headless (640x480, 16 colours, on
-// a 1024x768 screen) for each test and closes it afterwards, with helpers
-// that read the pages directly.
+// Opens the graphics surface headless (640x480, 16 colours, on a 1024x768
+// screen) for each test, with helpers that read the pages directly.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -19,28 +20,27 @@ class Surface : public ::testing::Test {
     setenv("QORA_VIDEO", "headless", 1);
     setenv("QORA_SCREEN", "1024x768", 1);
     gfx::set_backend_factory(&gfx::make_headless_backend);
-    int16_t driver = D4BIT, mode = M640X480;
-    INITGRAPH(driver, mode, "test");
-    ASSERT_EQ(GRAPHRESULT(), GROK);
+    ASSERT_EQ(open(D4BIT, M640X480), GROK);
   }
   void TearDown() override {
     if (GRAPHENABLED()) CLOSEGRAPH();
     gfx::set_backend_factory(nullptr);
   }
 
-  // Index at absolute (x, y) of a page (the active one by default).
-  static int at(int x, int y, int page = -1) {
-    const gfx::State& s = gfx::S();
-    return s.pages[page < 0 ? s.active : page].px[size_t(y) * s.width + x];
+  static int16_t open(int16_t driver, int16_t mode) {
+    INITGRAPH(driver, mode, "t");
+    return GRAPHRESULT();
   }
-  static std::vector<uint8_t> page_copy(int page = -1) {
+  static const std::vector<uint8_t>& page(int p = -1) {
     const gfx::State& s = gfx::S();
-    return s.pages[page < 0 ? s.active : page].px;
+    return s.pages[p < 0 ? s.active : p].px;
   }
-  static int count_not(int idx, int page = -1) {
-    int n = 0;
-    for (uint8_t v : page_copy(page)) n += v != idx;
-    return n;
+  static int at(int x, int y, int p = -1) { return page(p)[size_t(y) * gfx::S().width + x]; }
+  static int count(int idx) { return int(std::count(page().begin(), page().end(), idx)); }
+  static int lit() { return int(page().size()) - count(0); }
+  // Each {x, y, index} of the active page.
+  static void expect_at(std::initializer_list<std::array<int, 3>> pts) {
+    for (auto [x, y, c] : pts) EXPECT_EQ(at(x, y), c) << x << "," << y;
   }
   // Shows the pending damage, so that only later changes count as dirty.
   static void flush_damage() {
@@ -50,9 +50,8 @@ class Surface : public ::testing::Test {
   }
   static std::vector<int> dirty_tiles() {
     std::vector<int> out;
-    const gfx::State& s = gfx::S();
-    for (size_t t = 0; t < s.dirty.size(); ++t)
-      if (s.dirty[t]) out.push_back(int(t));
+    for (size_t t = 0; t < gfx::S().dirty.size(); ++t)
+      if (gfx::S().dirty[t]) out.push_back(int(t));
     return out;
   }
 };
