@@ -9,12 +9,8 @@ using Image = Surface;
 
 TEST_F(Image, SizeCountsWholeGroupsOfEightPixelsAndRefusesBadRectangles) {
   const std::pair<std::array<int16_t, 4>, int32_t> cases[] = {
-      {{5, 5, 5, 5}, 78},
-      {{0, 0, 9, 4}, 54 + 24 * 2 * 5},
-      {{-3, -3, 4, 0}, 54 + 24 * 1 * 4},
-      {{0, 0, 639, 479}, 54 + 24 * 80 * 480},
-      {{6, 0, 5, 0}, 0},
-      {{0, 1, 0, 0}, 0},
+      {{5, 5, 5, 5}, 78},  {{0, 0, 9, 4}, 54 + 24 * 2 * 5}, {{0, 0, 639, 479}, 54 + 24 * 80 * 480},
+      {{6, 0, 5, 0}, 0},   {{0, 1, 0, 0}, 0},               {{-3, -3, 4, 0}, 54 + 24 * 4},
       {{-32768, -32768, 32767, 32767}, 0}};  // too large for 32 bits: refused, not wrapped
   for (auto [r, size] : cases) {
     EXPECT_EQ(IMAGESIZE(r[0], r[1], r[2], r[3]), size) << r[0] << "," << r[2];
@@ -31,9 +27,9 @@ TEST_F(Image, CaptureWritesTheBitmapLayout) {
   ASSERT_EQ(buf.size(), 54u + 24 * 2);  // grown to the size
   // {offset, bytes, value} of the little-endian header fields.
   const std::array<uint32_t, 3> header[] = {
-      {0, 2, 'B' | 'M' << 8}, {2, 4, 54 + 24 * 2}, {6, 4, 0},  {10, 4, 54}, {14, 4, 40}, {18, 4, 3},
-      {22, 4, 2},             {26, 2, 1},          {28, 2, 24}, {30, 4, 0},  {34, 4, 0},  {46, 4, 0},
-      {50, 4, 0}};
+      {0, 2, 'B' | 'M' << 8}, {2, 4, 54 + 24 * 2}, {6, 4, 0},  {10, 4, 54}, {14, 4, 40},
+      {18, 4, 3},             {22, 4, 2},          {26, 2, 1}, {28, 2, 24}, {30, 4, 0},
+      {34, 4, 0},             {46, 4, 0},          {50, 4, 0}};
   for (auto [off, n, value] : header) {
     uint32_t v = 0;
     std::memcpy(&v, &buf[off], n);
@@ -56,7 +52,7 @@ TEST_F(Image, CaptureWritesTheBitmapLayout) {
 
 TEST_F(Image, CapturedImagesPasteBackUnchanged) {
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 53; ++x) PUTPIXEL(int16_t(100 + x), int16_t(50 + y), uint32_t((x * 7 + y * 3) % 16));
+    for (int x = 0; x < 53; ++x) PUTPIXEL(int16_t(100 + x), int16_t(50 + y), (x * 7 + y * 3) % 16);
   const auto before = page();
   std::vector<uint8_t> img, one;
   GETIMAGE(100, 50, 152, 89, img);
