@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/open_document.h"
+#include "support/fake_desktop.h"
 #include "support/test_support.h"
 
 namespace qora::platform {
@@ -25,49 +26,13 @@ using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 using test::read_file;
 
-// A temporary working folder whose bin/ is the whole PATH while the object
-// lives, with an opener there that appends its arguments to log, records its
-// pid, argument count and arguments (one a line) in opened, and then runs tail.
-class FakeDesktop {
- public:
-  explicit FakeDesktop(const std::string& tail = "exit 0") : bin_(dir_.path() / "bin") {
-    fs::create_directory(bin_);
-    if (const char* p = std::getenv("PATH")) old_path_ = p;
-    setenv("PATH", bin_.c_str(), 1);
-    const std::string d = dir().string();
-    script("xdg-open", "echo \"$*\" >> " + d + "/log\nprintf '%s\\n' $$ \"$#\" \"$@\" > " + d +
-                           "/tmp\nmv " + d + "/tmp " + d + "/opened\n" + tail);
-  }
-  ~FakeDesktop() { setenv("PATH", old_path_.c_str(), 1); }
-  const fs::path& dir() const { return dir_.path(); }
-  void script(const std::string& name, const std::string& body, bool executable = true) {
-    test::write_file(bin_ / name, "#!/bin/sh\nPATH=/usr/bin:/bin\n" + body + "\n");
-    chmod((bin_ / name).c_str(), executable ? 0755 : 0644);
-  }
-
- private:
-  test::TempDir dir_;
-  fs::path bin_;
-  std::string old_path_;
-};
-
-template <class F>
-bool eventually(F f, std::chrono::milliseconds limit = 5000ms) {
-  const auto end = Steady::now() + limit;
-  while (!f()) {
-    if (Steady::now() >= end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
 // The number at the start of the file, once the file is there (0 if never).
 pid_t pid_in(const fs::path& p) {
-  return eventually([&] { return fs::exists(p); }) ? pid_t(std::stol(read_file(p))) : 0;
+  return test::eventually([&] { return fs::exists(p); }) ? pid_t(std::stol(read_file(p))) : 0;
 }
 
 // What the opener was given: "count\nargs\n" (after its pid line).
-std::string opened(const FakeDesktop& desk) {
+std::string opened(const test::FakeDesktop& desk) {
   if (pid_in(desk.dir() / "opened") == 0) return "(nothing opened)";
   const std::string s = read_file(desk.dir() / "opened");
   return s.substr(s.find('\n') + 1);
@@ -84,13 +49,13 @@ std::string stat_fields(pid_t pid) {
 // /proc entry); with zombie_ok, once it has ended at all, for a helper orphaned
 // by the process under test is reaped by whoever adopts it.
 bool gone(pid_t pid, std::chrono::milliseconds limit = 5000ms, bool zombie_ok = false) {
-  return pid > 0 && eventually([&] {
+  return pid > 0 && test::eventually([&] {
     return !fs::exists("/proc/" + std::to_string(pid)) || (zombie_ok && stat_fields(pid)[0] == 'Z');
   }, limit);
 }
 
 TEST(OpenDocument, StartsTheOpenerDetachedWithTheExactArgument) {
-  FakeDesktop desk("exec sleep 30");
+  test::FakeDesktop desk("exec sleep 30");
   // A descriptor the game holds open (a results file, the lock file) must not
   // reach the opener.
   int held = open((desk.dir() / "held").c_str(), O_CREAT | O_RDWR, 0644);
@@ -120,7 +85,7 @@ TEST(OpenDocument, StartsTheOpenerDetachedWithTheExactArgument) {
 
 TEST(OpenDocument, ReapsAnOpenerThatEndsAndFailsWithoutOne) {
   for (const std::string opener : {"ends", "missing", "not executable"}) {
-    FakeDesktop desk;
+    test::FakeDesktop desk;
     if (opener == "missing") fs::remove(desk.dir() / "bin" / "xdg-open");
     if (opener == "not executable") desk.script("xdg-open", "exit 0", /*executable=*/false);
     EXPECT_EQ(open_document("file.html"), opener == "ends") << opener;
@@ -130,7 +95,7 @@ TEST(OpenDocument, ReapsAnOpenerThatEndsAndFailsWithoutOne) {
 }
 
 TEST(OpenDocument, WebAddressGetsTheSchemeAndEmptyOpensNothing) {
-  FakeDesktop desk;
+  test::FakeDesktop desk;
   open_web_address("");
   open_web_address("example.org/qora");
   EXPECT_EQ(opened(desk), "1\nhttp://example.org/qora\n");
@@ -139,7 +104,7 @@ TEST(OpenDocument, WebAddressGetsTheSchemeAndEmptyOpensNothing) {
 }
 
 // Opens the help from a play folder with both help forms (or only the HTML one).
-std::string open_help_in(FakeDesktop& desk, bool with_chm = true) {
+std::string open_help_in(test::FakeDesktop& desk, bool with_chm = true) {
   if (with_chm) test::write_file(desk.dir() / "qora.chm", "ITSF");
   fs::create_directory(desk.dir() / "help");
   test::write_file(desk.dir() / "help" / "index.html", "<html></html>");
@@ -156,7 +121,7 @@ TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
       {nullptr, true, "help/index.html"},  // no xdg-mime at all
   };
   for (const Case& c : cases) {
-    FakeDesktop desk;
+    test::FakeDesktop desk;
     if (c.mime) desk.script("xdg-mime", std::string(c.mime) + "\nexit 0");
     EXPECT_EQ(open_help_in(desk, c.with_chm), "1\n" + (desk.dir() / c.opened).string() + "\n")
         << (c.mime ? c.mime : "no xdg-mime");
@@ -168,7 +133,7 @@ TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
 }
 
 TEST(OpenHelp, AHangingDesktopQueryIsCutShort) {
-  FakeDesktop desk;
+  test::FakeDesktop desk;
   // The query answers "a viewer exists" only after far too long, and leaves a
   // helper of its own running meanwhile.
   const std::string d = desk.dir().string();

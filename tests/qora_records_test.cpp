@@ -132,8 +132,12 @@ TEST(QoraRecords, MissingDamagedOrMisusedFails) {
     const ToolRun r = run_tool(args);
     EXPECT_EQ(r.status, status) << args;
     EXPECT_EQ(r.out, "") << args;
-    if (status == 1) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
-    if (status == 2) EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
+    if (status == 1) {
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    if (status == 2) {
+      EXPECT_NE(r.err.find("usage"), std::string::npos) << args;
+    }
   }
 }
 

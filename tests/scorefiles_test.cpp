@@ -233,7 +233,9 @@ TEST(TopFive, DamagedTablesNeverCrashTheReader) {
     GETFIRST5(ONEPLAYERFN, rated("np", uint16_t(rng() % 5)));
     for (size_t t = 1; t <= 5; ++t) {
       EXPECT_LE(FIRST5[t].NAME.size(), 41u);
-      if (t > 1 && FIRST5[t].BAKS) EXPECT_LE(FIRST5[t].BAKS, FIRST5[t - 1].BAKS) << "ranked";
+      if (t > 1 && FIRST5[t].BAKS) {
+        EXPECT_LE(FIRST5[t].BAKS, FIRST5[t - 1].BAKS) << "ranked";
+      }
     }
   }
 }
@@ -275,9 +277,12 @@ bool check_interrupted(const Scenario& s, const std::map<std::string, std::strin
   const auto now = snapshot();
   const bool had = before.count(s.file) > 0;
   const bool committed = now.count(s.file) && now.at(s.file) == done.at(s.file);
-  if (!committed && had)
+  if (!committed && had) {
     EXPECT_EQ(now.count(s.file) ? now.at(s.file) : "<gone>", before.at(s.file)) << where;
-  if (!committed && !had) EXPECT_FALSE(now.count(s.file)) << where;
+  }
+  if (!committed && !had) {
+    EXPECT_FALSE(now.count(s.file)) << where;
+  }
   for (const auto& [name, bytes] : now) {
     if (name == s.file || name == LOCKFN) continue;
     if (is_temp(name)) {
@@ -298,7 +303,9 @@ bool check_interrupted(const Scenario& s, const std::map<std::string, std::strin
   }
   if (committed)
     for (const auto& [name, bytes] : done)
-      if (!is_temp(name) && name != BAKFN) EXPECT_TRUE(now.count(name)) << where << ": " << name;
+      if (!is_temp(name) && name != BAKFN) {
+        EXPECT_TRUE(now.count(name)) << where << ": " << name;
+      }
   return committed;
 }
 
@@ -347,13 +354,17 @@ TEST(ScoreFilesFaults, FailureOrKillAtEveryStepLeavesEveryFileWhole) {
           EXPECT_EQ(lines(err), 1) << where << ": " << err;
           committed = check_interrupted(s, before, done, false, where);
           // Only the flush of the folder after the final rename comes after the commit.
-          if (committed) EXPECT_GT(n, steps - 2) << where;
+          if (committed) {
+            EXPECT_GT(n, steps - 2) << where;
+          }
         }
         // The next append works from whatever state was left and clears it up.
         ASSERT_TRUE(s.append()) << where;
         const std::string after = read_file(s.file);
         EXPECT_EQ(after.size() % (s.file == RESFN ? sizeof(RESULTREC) : sizeof(PLAYREC)), 0u) << where;
-        if (!committed) EXPECT_EQ(after, done.at(s.file)) << where;
+        if (!committed) {
+          EXPECT_EQ(after, done.at(s.file)) << where;
+        }
         for (const auto& [name, bytes] : snapshot()) EXPECT_FALSE(is_temp(name)) << where << ": " << name;
       }
     }

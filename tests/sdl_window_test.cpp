@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "graph/graph.h"
 #include "graph/input_internal.h"
 #include "graph/surface_internal.h"
+#include "support/test_support.h"
 
 namespace qora {
 namespace {
@@ -21,31 +21,10 @@ namespace {
 using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 
-// Sets (or, with nullptr, removes) an environment variable for one scope.
-struct EnvVar {
-  EnvVar(const char* n, const char* v) : name(n) {
-    if (const char* o = std::getenv(n)) old = o;
-    v ? setenv(n, v, 1) : unsetenv(n);
-  }
-  ~EnvVar() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
-  const char* name;
-  std::optional<std::string> old;
-};
-
-template <class F>
-bool eventually(F f) {
-  const auto end = Steady::now() + 3000ms;
-  while (!f()) {
-    if (Steady::now() > end) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
-
 // Collects characters until n have arrived (or time runs out).
 std::vector<int> keys(size_t n) {
   std::vector<int> out;
-  eventually([&] {
+  test::eventually([&] {
     for (char c; TAKEKEY(c);) out.push_back(static_cast<unsigned char>(c));
     return out.size() >= n;
   });
@@ -70,7 +49,7 @@ class SdlDummy : public ::testing::Test {
     INITGRAPH(d, m, "\xCF\xF0\xEE\xE1\xE0");  // "Проба" in Windows-1251
     return GRAPHRESULT() == GROK;
   }
-  EnvVar driver_{"SDL_VIDEODRIVER", "dummy"};
+  test::EnvVar driver_{"SDL_VIDEODRIVER", "dummy"};
 };
 
 TEST_F(SdlDummy, OpensInEveryModeAndRefusesTooLarge) {
@@ -125,17 +104,17 @@ TEST_F(SdlDummy, WindowEventsReachTheRings) {
   EXPECT_EQ(keys(4), (std::vector<int>{'a', 0xE6, 0x88, '!'}));
 
   push({.button = {.type = SDL_MOUSEBUTTONDOWN, .button = SDL_BUTTON_LEFT, .x = 100, .y = 50}});
-  EXPECT_TRUE(eventually([] { return GETMOUSEBUTTONS() == MOUSELEFTBUTTON; }));
+  EXPECT_TRUE(test::eventually([] { return GETMOUSEBUTTONS() == MOUSELEFTBUTTON; }));
   EXPECT_EQ(GETMOUSEX(), 100);
   push({.motion = {.type = SDL_MOUSEMOTION, .state = SDL_BUTTON_LMASK, .x = 120, .y = 60}});
-  EXPECT_TRUE(eventually([] { return GETMOUSEX() == 120 && GETMOUSEY() == 60; }));
+  EXPECT_TRUE(test::eventually([] { return GETMOUSEX() == 120 && GETMOUSEY() == 60; }));
   EXPECT_EQ(GETMOUSEBUTTONS(), MOUSELEFTBUTTON);
   push({.button = {.type = SDL_MOUSEBUTTONUP, .button = SDL_BUTTON_RIGHT, .x = 121, .y = 61}});
-  EXPECT_TRUE(eventually([] { return GETMOUSEBUTTONS() == 0; }));
+  EXPECT_TRUE(test::eventually([] { return GETMOUSEBUTTONS() == 0; }));
 
   // The close button: flag and key, and the window stays.
   push({.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_CLOSE}});
-  EXPECT_TRUE(eventually([] { return GRCLOSEREQUEST(); }));
+  EXPECT_TRUE(test::eventually([] { return GRCLOSEREQUEST(); }));
   EXPECT_EQ(keys(2), (std::vector<int>{0, 107}));
   EXPECT_TRUE(GRAPHENABLED());
   SETCOLOR(WHITE);
@@ -144,7 +123,7 @@ TEST_F(SdlDummy, WindowEventsReachTheRings) {
 }
 
 TEST_F(SdlDummy, NoDisplayFailsQuickly) {
-  EnvVar no_driver("SDL_VIDEODRIVER", nullptr), display("DISPLAY", ":197"),
+  test::EnvVar no_driver("SDL_VIDEODRIVER", nullptr), display("DISPLAY", ":197"),
       wayland("WAYLAND_DISPLAY", nullptr);
   const auto t0 = Steady::now();
   EXPECT_FALSE(open(M640X480));

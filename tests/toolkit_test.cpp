@@ -1,17 +1,15 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "graph/graph.h"
 #include "graph/input_internal.h"
+#include "support/fake_desktop.h"
 #include "support/headless.h"
 #include "support/test_support.h"
 #include "support/timeline.h"
@@ -196,38 +194,20 @@ TEST_F(Toolkit, TheTitleSlidesInAndEndsOnPageThree) {
   EXPECT_NEAR((b.x0 + b.x1) / 2, G_RCSCREEN.RIGHT / 2, 3);
 }
 
-// A desktop whose opener records what it is asked to open.
-class FakeOpener {
- public:
-  FakeOpener() {
-    std::filesystem::create_directory(dir_.path() / "bin");
-    const auto opener = dir_.path() / "bin" / "xdg-open";
-    test::write_file(opener, "#!/bin/sh\necho \"$1\" >> " + log().string() + "\n");
-    chmod(opener.c_str(), 0755);
-    old_ = std::getenv("PATH");
-    setenv("PATH", (dir_.path() / "bin").c_str(), 1);
-  }
-  ~FakeOpener() { setenv("PATH", old_.c_str(), 1); }
-  std::filesystem::path log() const { return dir_.path() / "opened"; }
-  // What was opened, waiting a little for the detached opener.
-  std::string opened(bool expect) const {
-    for (int i = 0; i < (expect ? 200 : 20); ++i) {
-      if (std::filesystem::exists(log())) return test::read_file(log());
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return "";
-  }
-
- private:
-  test::TempDir dir_;
-  std::string old_;
-};
+// What the fake desktop was asked to open, waiting a little for the detached
+// opener (briefly when nothing is expected).
+std::string opened(const test::FakeDesktop& desk, bool expect) {
+  const auto log = desk.dir() / "log";
+  test::eventually([&] { return std::filesystem::exists(log); },
+                   std::chrono::milliseconds(expect ? 2000 : 200));
+  return std::filesystem::exists(log) ? test::read_file(log) : "";
+}
 
 TEST_F(Toolkit, WaitingForAKeyOrAClickAndTheLabel) {
   FIRMLABEL(false);
   const TRECT l = G_RCFIRMLABEL;
   const int lx = (l.LEFT + l.RIGHT) / 2, ly = (l.TOP + l.BOTTOM) / 2;
-  FakeOpener desk;
+  test::FakeDesktop desk;
 
   {  // A click that starts and ends on the label opens the site and goes on
      // waiting; a later click elsewhere ends the wait.
@@ -240,10 +220,10 @@ TEST_F(Toolkit, WaitingForAKeyOrAClickAndTheLabel) {
     tl.at(1200, [] { test::Timeline::release(5, 470); });
     WAITKEYPRESSED(true);
     EXPECT_GE(tl.elapsed(), 1200u);
-    EXPECT_EQ(desk.opened(true), "http://qora.example.org/\n");
+    EXPECT_EQ(opened(desk, true), "http://qora.example.org/\n");
     EXPECT_FALSE(KEYPRESSED());  // a click leaves nothing in the buffer
   }
-  std::filesystem::remove(desk.log());
+  std::filesystem::remove(desk.dir() / "log");
   {  // Pressed on the label and released elsewhere: ends, opens nothing.
     test::Timeline tl;
     tl.at(100, [&] { test::Timeline::move(lx, ly); });
@@ -252,7 +232,7 @@ TEST_F(Toolkit, WaitingForAKeyOrAClickAndTheLabel) {
     tl.at(250, [] { test::Timeline::release(5, 470); });
     WAITKEYPRESSED(true);
     EXPECT_LT(tl.elapsed(), 400u);
-    EXPECT_EQ(desk.opened(false), "");
+    EXPECT_EQ(opened(desk, false), "");
   }
   {  // A key ends the wait and stays for the caller.
     test::Timeline tl;

@@ -1,8 +1,12 @@
 // Helpers shared by the tests.
 #pragma once
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 
 namespace qora::test {
 
@@ -23,6 +27,31 @@ class TempDir {
 
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);
+
+// Waits in real time, looking every few milliseconds, until f() holds;
+// false when it still does not after limit.
+template <class F>
+bool eventually(F f, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!f()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// Sets (or, with nullptr, removes) an environment variable for one scope.
+struct EnvVar {
+  EnvVar(const char* n, const char* v) : name(n) {
+    if (const char* o = std::getenv(n)) old = o;
+    v ? setenv(n, v, 1) : unsetenv(n);
+  }
+  ~EnvVar() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+  const char* name;
+  std::optional<std::string> old;
+};
 
 // The source tree and the build tree, for data files and built programs.
 std::filesystem::path source_dir();
