@@ -64,8 +64,6 @@ class MainMenu : public ::testing::Test {
     G_ISCREENRESOLUTION = 4;
     SOUNDOK = false;
     ASSERT_TRUE(INITGRAPHWITHVARIBLES());
-    INITKEYBUF();
-    INITMOUSEBUF();
     test::Timeline::move(0, 0);  // the pointer away from every item
   }
   void TearDown() override {
