@@ -9,42 +9,9 @@ probe=${1:?usage: xvfb_keys.sh PATH-TO-KEYPROBE}
 screen_w=1280
 screen_h=1024
 
-for tool in Xvfb xdotool xwininfo xprop setxkbmap import; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "FAIL: $tool is missing (scripts/deps.sh test installs xvfb, xdotool, x11-utils, x11-xkb-utils, imagemagick)"
-    exit 1
-  fi
-done
-
-tmp=$(mktemp -d)
-xvfb_pid=
-probe_pid=
-cleanup() {
-  [ -n "$probe_pid" ] && kill "$probe_pid" 2>/dev/null
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-# -noreset: atoms set up below must outlive the clients that make them.
-Xvfb -displayfd 5 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp -noreset \
-  5>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$tmp/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ ! -s "$tmp/display" ]; then
-  echo "FAIL: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1
-fi
-export DISPLAY=":$(head -n1 "$tmp/display")"
-unset WAYLAND_DISPLAY QORA_VIDEO QORA_SCRIPT QORA_CLOCK
-echo "Xvfb on $DISPLAY"
-setxkbmap us || { echo "FAIL: setxkbmap us"; exit 1; }
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb_lib.sh"
+xvfb_start "$screen_w" "$screen_h" || exit 1
 # Make the Motif hints atom exist, so a borderless window records its missing
 # frame where xprop can see it (there is no window manager to ask).
 xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0
@@ -72,6 +39,7 @@ check_mode() {
   local want_w=$2 want_h=$3 framed=$4
   "$probe" "$mode" >"$tmp/out" 2>"$tmp/err" &
   probe_pid=$!
+  register_pid "$probe_pid"
   local wid
   wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^keyprobe$' 2>/dev/null | head -n1)
   if [ -z "$wid" ]; then
@@ -117,19 +85,8 @@ check_mode() {
   px=$(pixel_becomes "$wid" 60 60 '#00FF00') || fail "square shows $px after the palette change"
   px=$(pixel_becomes "$wid" 10 10 '#0000A8') || fail "field shows $px after the palette change"
   xdotool key Escape
-  local i
-  for i in $(seq 100); do
-    kill -0 "$probe_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$probe_pid" 2>/dev/null; then
-    fail "keyprobe did not end at Esc"
-    kill "$probe_pid" 2>/dev/null
-  fi
-  wait "$probe_pid"
-  local rc=$?
-  probe_pid=
-  [ $rc = 0 ] || fail "keyprobe exit status $rc"
+  await_exit "$probe_pid"
+  [ "$status" = 0 ] || fail "keyprobe exit status $status (at Esc)"
   # Up, Ctrl+Up, Alt+Left, Shift+F11, "ab1", Cyrillic zhe (0xE6), Esc.
   local want="0 72 0 141 0 155 0 135 97 98 49 230 27"
   local got

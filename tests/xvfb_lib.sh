@@ -45,3 +45,20 @@ xvfb_start() {
   echo "Xvfb on $DISPLAY"
   setxkbmap us || { echo "FAIL: setxkbmap us"; return 1; }
 }
+
+# Waits up to 10 s for a child process to end and leaves its exit status in
+# $status ("running", and the process killed, when it does not end).
+await_exit() {
+  local pid=$1 _
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    status=running
+    return
+  fi
+  wait "$pid"
+  status=$?
+}

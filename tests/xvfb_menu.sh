@@ -111,16 +111,8 @@ highlight_changes "$wid" "" "$title_top" >/dev/null || fail "no menu after the c
 
 sleep 2.5  # keys typed while the title slides in are dropped
 send "$wid" Escape
-for _ in $(seq 100); do
-  kill -0 "$qora_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$qora_pid" 2>/dev/null; then
-  fail "qora did not end at Esc"
-else
-  wait "$qora_pid"; rc=$?
-  [ $rc = 0 ] || fail "exit status $rc"
-fi
+await_exit "$qora_pid"
+[ "$status" = 0 ] || fail "exit status $status at Esc"
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"; cat "$tmp/err"
