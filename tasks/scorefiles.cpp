@@ -38,8 +38,8 @@ void report(const std::string& fn, const std::string& why) {
   std::fprintf(stderr, "qora: could not save %s: %s\n", fn.c_str(), why.c_str());
 }
 
-// Claims a free archive name (created exclusively, so two games never take
-// the same one) and writes the records into it safely; name is the one used.
+// Claims a free archive name in dir (created exclusively, so two games never
+// take the same one) and writes the records into it safely; name is the path used.
 bool write_archive(const std::string& dir, const std::string& stem, std::string_view records,
                    std::string& name, std::string& err) {
   for (int k = 1; k <= kMaxArchiveVariants; ++k) {
@@ -143,16 +143,14 @@ std::string archive_name(const std::string& stem, int k) {
 std::vector<PLAYREC> parse_scores(const std::string& bytes) { return parse<PLAYREC>(bytes); }
 std::vector<RESULTREC> parse_results(const std::string& bytes) { return parse<RESULTREC>(bytes); }
 
+// The archive stems are bare names: append_record puts the archive in the
+// table's own folder.
 bool append_score(const PLAYREC& rec, const std::string& fn) {
-  const std::string dir = platform::dir_of(fn);
-  return append_record(fn, bytes_of(rec), MAXSCORE,
-                       in_dir(dir, score_archive_stem(fn, platform::local_now())));
+  return append_record(fn, bytes_of(rec), MAXSCORE, score_archive_stem(fn, platform::local_now()));
 }
 
 bool append_result(const RESULTREC& rec, const std::string& fn) {
-  const std::string dir = platform::dir_of(fn);
-  return append_record(fn, bytes_of(rec), MAXRESULT,
-                       in_dir(dir, result_archive_stem(platform::local_now())));
+  return append_record(fn, bytes_of(rec), MAXRESULT, result_archive_stem(platform::local_now()));
 }
 
 std::array<FIRSTREC, 6> rank_first5(const std::vector<PLAYREC>& table, const PLAYREC& np) {

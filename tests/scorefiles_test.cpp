@@ -88,7 +88,9 @@ TEST_F(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchive) {
   // 20 records or more (25: over-full); each table under its own first two characters.
   const std::tuple<const char*, int, const char*> full[] = {
       {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 25, "1p051226_2.old"},
-      {ONEPLAYERFN, 20, "1p051226_3.old"}, {TWOPLAYERSFN, 20, "2p051226.old"}};
+      {ONEPLAYERFN, 20, "1p051226_3.old"}, {TWOPLAYERSFN, 20, "2p051226.old"},
+      {"sub/1player.qora", 20, "sub/1p051226.old"}};  // a table in another folder archives beside it
+  fs::create_directory("sub");
   for (const auto& [fn, n, archive] : full) {
     write_file(fn, table_of(n, archive));
     ASSERT_TRUE(scorefiles::append_score(rated("z", 1), fn));
