@@ -187,8 +187,11 @@ void GETGRUP() {
   if (!bytes) {
     // No groups file yet: start with the defaults and store them. When the
     // file cannot be written the game goes on with the defaults in memory.
+    // A file that exists but cannot be read now is played with the defaults
+    // and left alone, so a passing read error never replaces saved groups.
     set_default_groups();
-    write_groups_file();
+    std::error_code ec;
+    if (!std::filesystem::exists(GROUPFN, ec) && !ec) write_groups_file();
     return;
   }
   if (bytes->size() < 4 * sizeof(BYTESET)) {
