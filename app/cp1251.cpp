@@ -74,7 +74,7 @@ std::string utf8_to_cp1251(std::string_view s) {
     else if ((c & 0xF0) == 0xE0) { u = c & 0x0F; len = 3; }
     else if ((c & 0xF8) == 0xF0) { u = c & 0x07; len = 4; }
     else { ++i; continue; }  // a stray continuation byte
-    if (i + len > s.size()) break;
+    if (i + len > s.size()) { ++i; continue; }  // cut short at the end
     bool ok = true;
     for (size_t k = 1; k < len; ++k) {
       unsigned char cc = static_cast<unsigned char>(s[i + k]);
@@ -83,6 +83,10 @@ std::string utf8_to_cp1251(std::string_view s) {
     }
     if (!ok) { ++i; continue; }
     i += len;
+    // An overlong form (such as C0 AF for "/") or a code point beyond Unicode
+    // is malformed: dropped like any other bad sequence.
+    static constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (u < kLeast[len] || u > 0x10FFFF) continue;
     int b = unicode_to_cp1251(u);
     if (b >= 0) out += char(b);
   }
