@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -15,6 +14,7 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
+#include "platform/safefile.h"
 
 namespace qora {
 
@@ -30,12 +30,10 @@ constexpr int32_t MIN_NAMED_ELEMENTS = 5;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-// The whole file, or nothing when it cannot be opened.
+// The whole file, or nothing when it is missing or cannot be read.
 std::optional<std::string> read_whole_file(const char* name) {
-  std::ifstream f(name, std::ios::binary);
-  if (!f) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (f.bad()) return std::nullopt;
+  std::string bytes, err;
+  if (platform::read_whole_file(name, bytes, err) != platform::ReadStatus::ok) return std::nullopt;
   return bytes;
 }
 
@@ -183,25 +181,25 @@ void GETMSG() {
 }
 
 void GETGRUP() {
-  const auto bytes = read_whole_file(GROUPFN);
-  if (!bytes) {
+  std::string data, err;
+  const platform::ReadStatus st = platform::read_whole_file(GROUPFN, data, err);
+  if (st != platform::ReadStatus::ok) {
     // No groups file yet: start with the defaults and store them. When the
     // file cannot be written the game goes on with the defaults in memory.
     // A file that exists but cannot be read now is played with the defaults
     // and left alone, so a passing read error never replaces saved groups.
     set_default_groups();
-    std::error_code ec;
-    if (!std::filesystem::exists(GROUPFN, ec) && !ec) write_groups_file();
+    if (st == platform::ReadStatus::missing) write_groups_file();
     return;
   }
-  if (bytes->size() < 4 * sizeof(BYTESET)) {
+  if (data.size() < 4 * sizeof(BYTESET)) {
     // A cut file cannot be trusted: play with the defaults and leave the file
     // as it is until the group screen saves new groups.
     set_default_groups();
     return;
   }
   for (int g = 1; g <= 4; ++g)
-    std::memcpy(GRUPARR[size_t(g)].BITS, bytes->data() + (g - 1) * sizeof(BYTESET), sizeof(BYTESET));
+    std::memcpy(GRUPARR[size_t(g)].BITS, data.data() + (g - 1) * sizeof(BYTESET), sizeof(BYTESET));
 }
 
 }  // namespace qora
