@@ -114,6 +114,9 @@ bool select(Menu& m) {
   m.ESCTRUE = false;
   for (;;) {
     FLASH(75, 225, 5);
+    // The window's close button leaves the program from here, like Esc, even
+    // when it was pressed while another screen was shown.
+    if (GRCLOSEREQUEST()) m.ESCTRUE = true;
     if (m.ESCTRUE) break;
     if (GETMOUSEBUTTONS() != 0) BMOUSEWASDOWN = true;
     m.PTNEWMOUSE = TPOINT{GETMOUSEX(), GETMOUSEY()};
@@ -131,23 +134,17 @@ bool select(Menu& m) {
     if (KEYPRESSED()) {
       D = READKEY();
       if (D == 27) m.ESCTRUE = true;
-      if (D == 0) {
+      if (D == 0 && !GRCLOSEREQUEST()) {
         D = READKEY();
-        // The window's close button arrives as Alt+F4; at home it leaves the
-        // program like Esc does.
-        if (static_cast<unsigned char>(D) == 107 && GRCLOSEREQUEST()) {
-          m.ESCTRUE = true;
-        } else {
-          OUTMENUITEM(m, m.T, false);
-          m.T = SDVIG(1, 9, m.T, 1);
-          const unsigned char d = static_cast<unsigned char>(D);
-          if (d == 77 || d == 80) {
-            if (hidden(m.T)) m.T = 5;
-          } else if (hidden(m.T)) {
-            m.T = 2;
-          }
-          OUTMENUITEM(m, m.T, true);
+        OUTMENUITEM(m, m.T, false);
+        m.T = SDVIG(1, 9, m.T, 1);
+        const unsigned char d = static_cast<unsigned char>(D);
+        if (d == 77 || d == 80) {
+          if (hidden(m.T)) m.T = 5;
+        } else if (hidden(m.T)) {
+          m.T = 2;
         }
+        OUTMENUITEM(m, m.T, true);
       }
     }
     PROCESSMESSAGES(false);
