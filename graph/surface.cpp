@@ -190,12 +190,14 @@ void ray_point(int r, int deg, int& dx, int& dy) {
 
 // A one-pixel circle of radius r about (cx, cy), absolute: the pixels whose
 // angle lies counter-clockwise from the ray through the start point to the
-// ray through the end point; the whole circle when both angles are equal.
+// ray through the end point; the whole circle when both rays are the same,
+// which is also the case when two different angles round to one end point.
 void arc_abs(int cx, int cy, int r, int start, int stop, uint8_t idx) {
-  const bool whole = (start % 360) == (stop % 360);
   int sdx, sdy, edx, edy;
   ray_point(r, start, sdx, sdy);
   ray_point(r, stop, edx, edy);
+  const bool whole = int64_t(sdx) * edy == int64_t(sdy) * edx &&
+                     int64_t(sdx) * edx + int64_t(sdy) * edy > 0;
   const double a0 = screen_angle(sdx, sdy);
   double span = screen_angle(edx, edy) - a0;
   if (span < 0) span += 360.0;

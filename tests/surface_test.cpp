@@ -100,6 +100,7 @@ TEST_F(Surface, ArcEndPointsAndDirection) {
   const std::pair<std::array<uint16_t, 3>, std::vector<std::array<int, 3>>> cases[] = {
       {{0, 90, 20}, {{120, 100, 15}, {100, 80, 15}, {114, 86, 15}, {80, 100, 0}, {100, 120, 0}}},
       {{45, 45 + 360, 10}, {{90, 100, 15}, {100, 110, 15}}},         // equal rays: whole circle
+      {{1, 2, 10}, {{90, 100, 15}, {100, 110, 15}}},  // both ends round to (10, 0): one ray
       {{45, 200, 10}, {{107, 93, 15}, {91, 103, 15}, {110, 100, 0}}},  // ends at (7,-7), (-9,3)
       {{270, 90, 15}, {{115, 100, 15}, {85, 100, 0}}}};                // through 0 degrees
   SETCOLOR(15);
