@@ -43,7 +43,8 @@ constexpr std::array<RGBCOLOUR, 256> make_default_palette() {
   int n = 32;
   for (const auto& ramp : kRamps)
     for (const auto& hue : kHues) p[n++] = six(ramp[hue[0]], ramp[hue[1]], ramp[hue[2]]);
-  // 248..255 stay black.
+  // The hue blocks end at 246: 247..255 are black.
+  p[247] = RGBCOLOUR{};
   return p;
 }
 

@@ -10,7 +10,7 @@ constexpr FILLPATTERN kChecker = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA
 
 TEST(DefaultPalette, HoldsTheClassicColoursGreysAndHueBlocks) {
   const std::pair<int, RGBCOLOUR> entries[] = {{24, {112, 112, 112}}, {31, {252, 252, 252}},
-      {32, {0, 0, 252}}, {40, {252, 0, 0}}, {247, {44, 48, 64}}, {248, {}}};
+      {32, {0, 0, 252}}, {40, {252, 0, 0}}, {246, {44, 52, 64}}, {247, {}}};
   for (auto [i, rgb] : entries) EXPECT_EQ(DEFAULTVGAPALETTE[i], rgb) << i;
 }
 
