@@ -14,6 +14,15 @@ int32_t NR_INPUTMOUSE = 1, NR_READMOUSE = 1;
 std::atomic<uint16_t> MOUSEX{0}, MOUSEY{0}, MOUSEBUTTONS{0};
 std::mutex PROTECT_MOUSE;
 
+namespace {
+// A press and its release can both arrive between two looks of the game (a
+// tap on a touchpad, a quick click): the game, which sees a click as a button
+// state that is nonzero at one look and zero at a later one, would miss it.
+// So a release of a press nobody has looked at yet waits for one look.
+bool g_press_unseen = false;     // under PROTECT_MOUSE
+bool g_release_pending = false;  // under PROTECT_MOUSE
+}  // namespace
+
 void INCMOUSECYCLIC(int32_t& index) {
   index += 1;
   if (index > MOUSEBUFSIZE) index = 1;
@@ -23,6 +32,7 @@ void INITMOUSEBUF() {
   std::lock_guard<std::mutex> g(PROTECT_MOUSE);
   NR_INPUTMOUSE = 1;
   NR_READMOUSE = 1;
+  g_press_unseen = g_release_pending = false;
 }
 
 void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y) {
@@ -35,10 +45,16 @@ void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y) {
   e.ACTION = action;
   MOUSEX = e.X;
   MOUSEY = e.Y;
-  if (action == MOUSEACTIONDOWN)
+  if (action == MOUSEACTIONDOWN) {
     MOUSEBUTTONS = e.BUTTONS;  // only the button just pressed
-  else if (action == MOUSEACTIONUP)
-    MOUSEBUTTONS = 0;  // any release ends the press
+    g_press_unseen = true;
+    g_release_pending = false;
+  } else if (action == MOUSEACTIONUP) {
+    if (g_press_unseen)
+      g_release_pending = true;  // shown once more, then released
+    else
+      MOUSEBUTTONS = 0;  // any release ends the press
+  }
   INCMOUSECYCLIC(NR_INPUTMOUSE);
   if (NR_INPUTMOUSE == NR_READMOUSE) INCMOUSECYCLIC(NR_READMOUSE);  // drop the oldest
 }
@@ -74,7 +90,14 @@ uint16_t GETMOUSEY() {
 
 uint16_t GETMOUSEBUTTONS() {
   platform::script_poll();
-  return MOUSEBUTTONS.load();
+  std::lock_guard<std::mutex> g(PROTECT_MOUSE);
+  const uint16_t v = MOUSEBUTTONS.load();
+  g_press_unseen = false;
+  if (g_release_pending) {
+    g_release_pending = false;
+    MOUSEBUTTONS = 0;
+  }
+  return v;
 }
 
 }  // namespace qora
