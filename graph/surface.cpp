@@ -25,7 +25,6 @@ std::unique_ptr<Backend> (*g_factory)() = nullptr;
 
 // A nominal window frame: the width of the side frame, the height of the top
 // and bottom frame, and the title bar.
-constexpr int kFrameW = 3, kFrameH = 3, kCaptionH = 23;
 
 inline uint16_t tile_bit(uint8_t idx) { return uint16_t(1u << (idx & 15)); }
 
@@ -267,22 +266,12 @@ Rect clip_rect() {
   return r;
 }
 
-void touch(int page, const Rect& r0, uint8_t idx) {
-  State& s = S();
-  const Rect r = intersect(r0, page_rect());
-  if (r.empty()) return;
-  Page& pg = s.pages[page];
-  const uint16_t bit = tile_bit(idx);
-  const bool visible = page == s.visual;
-  for (int ty = r.y0 >> kTileShift; ty <= r.y1 >> kTileShift; ++ty)
-    for (int tx = r.x0 >> kTileShift; tx <= r.x1 >> kTileShift; ++tx) {
-      const int t = ty * s.tiles_x + tx;
-      pg.colours[t] |= bit;
-      if (visible) mark_dirty(t);
-    }
-}
+namespace {
 
-void cover(int page, const Rect& r0, uint8_t idx) {
+// Records index idx in the tile colour masks over r0 on a page and marks the
+// tiles dirty when the page is shown. With replace, a tile that r0 covers
+// whole forgets the indices it held before (it now holds idx alone).
+void mark_tiles(int page, const Rect& r0, uint8_t idx, bool replace) {
   State& s = S();
   const Rect r = intersect(r0, page_rect());
   if (r.empty()) return;
@@ -293,13 +282,19 @@ void cover(int page, const Rect& r0, uint8_t idx) {
     for (int tx = r.x0 >> kTileShift; tx <= r.x1 >> kTileShift; ++tx) {
       const int t = ty * s.tiles_x + tx;
       const int x0 = tx << kTileShift, y0 = ty << kTileShift;
-      const bool whole = r.x0 <= x0 && r.y0 <= y0 &&
+      const bool whole = replace && r.x0 <= x0 && r.y0 <= y0 &&
                          r.x1 >= std::min(x0 + kTile, s.width) - 1 &&
                          r.y1 >= std::min(y0 + kTile, s.height) - 1;
       pg.colours[t] = whole ? bit : uint16_t(pg.colours[t] | bit);
       if (visible) mark_dirty(t);
     }
 }
+
+}  // namespace
+
+void touch(int page, const Rect& r0, uint8_t idx) { mark_tiles(page, r0, idx, false); }
+
+void cover(int page, const Rect& r0, uint8_t idx) { mark_tiles(page, r0, idx, true); }
 
 void damage(const Rect& r0) {
   State& s = S();
@@ -485,7 +480,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     case M1024X768: w = 1024, h = 768; break;
     case M1280X1024: w = 1280, h = 1024; break;
     case MDEFAULT: w = 640, h = 480; break;
-    case MMAXIMIZED: w = sw - 2 * kFrameW, h = sh - 2 * kFrameH - kCaptionH; break;
+    case MMAXIMIZED: w = sw - 2 * kNominalFrameW, h = sh - 2 * kNominalFrameH - kNominalCaptionH; break;
     case MFULLSCR: w = sw, h = sh, fullscreen = true; break;
     case MCUSTOM: w = CUSTOMWIDTH, h = CUSTOMHEIGHT; break;
   }

@@ -21,6 +21,10 @@ constexpr int kPages = 4;
 constexpr int kTileShift = 5;
 constexpr int kTile = 1 << kTileShift;
 
+// The frame a window manager puts around a framed window, as assumed where the
+// real one cannot be asked (the maximised mode, the headless screen).
+constexpr int kNominalFrameW = 3, kNominalFrameH = 3, kNominalCaptionH = 23;
+
 struct Rect {  // inclusive corners, absolute page coordinates
   int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
   bool empty() const { return x1 < x0 || y1 < y0; }

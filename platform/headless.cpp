@@ -16,8 +16,6 @@ namespace qora::gfx {
 
 namespace {
 
-constexpr int kFrameW = 3, kFrameH = 3, kCaptionH = 23;
-
 class HeadlessBackend final : public Backend {
  public:
   void screen_size(int& w, int& h) override {
@@ -36,7 +34,7 @@ class HeadlessBackend final : public Backend {
   int16_t open(int w, int h, bool fullscreen, const std::string&) override {
     int sw = 0, sh = 0;
     screen_size(sw, sh);
-    const bool framed = !fullscreen && w + 2 * kFrameW <= sw && h + 2 * kFrameH + kCaptionH <= sh;
+    const bool framed = !fullscreen && w + 2 * kNominalFrameW <= sw && h + 2 * kNominalFrameH + kNominalCaptionH <= sh;
     const bool borderless = w <= sw && h <= sh;
     if (!framed && !borderless) return GRINVALIDMODE;
     // The "window" exists: the input hooks start afresh, as with a real one.
