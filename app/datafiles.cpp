@@ -126,9 +126,12 @@ int32_t TOINT(const std::string& s) {
   return int32_t(v);
 }
 
-void GETELEMENTS() {
-  const auto text = read_whole_file(ELFN);
-  if (!text) EXITQORA("File Not found 001");
+bool load_element_table(const std::string& path, std::string& err) {
+  const auto text = read_whole_file(path.c_str());
+  if (!text) {
+    err = "File Not found " + path;
+    return false;
+  }
   const std::vector<std::string> lines = split_lines(*text);
 
   // The count, held within what an element set can address.
@@ -157,15 +160,25 @@ void GETELEMENTS() {
     el.NAME = field[2];
   }
 
-  if (ELCOUNT < MIN_ELEMENTS)
-    EXITQORA("Element table 001 holds " + std::to_string(ELCOUNT) + " elements, " +
-             std::to_string(MIN_ELEMENTS) + " are needed");
+  if (ELCOUNT < MIN_ELEMENTS) {
+    err = "Element table " + path + " holds " + std::to_string(ELCOUNT) + " elements, " +
+          std::to_string(MIN_ELEMENTS) + " are needed";
+    return false;
+  }
   int32_t named = 0;
   for (int32_t i = 0; i < ELCOUNT; ++i)
     if (!ELEMENT[size_t(i)].NAME.empty()) ++named;
-  if (named < MIN_NAMED_ELEMENTS)
-    EXITQORA("Element table 001 has " + std::to_string(named) + " elements with a name, " +
-             std::to_string(MIN_NAMED_ELEMENTS) + " are needed");
+  if (named < MIN_NAMED_ELEMENTS) {
+    err = "Element table " + path + " has " + std::to_string(named) + " elements with a name, " +
+          std::to_string(MIN_NAMED_ELEMENTS) + " are needed";
+    return false;
+  }
+  return true;
+}
+
+void GETELEMENTS() {
+  std::string err;
+  if (!load_element_table(ELFN, err)) EXITQORA(err);
 }
 
 void GETMSG() {

@@ -7,7 +7,7 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig
       libpng-dev fontconfig fonts-liberation2 xdg-utils)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
-         imagemagick x11-utils)
+         imagemagick x11-utils python3)
 fi
 # The help compiler is optional: without it the help ships as HTML only.
 optional=(fp-utils-3.2.2)

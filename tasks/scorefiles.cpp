@@ -143,6 +143,20 @@ std::string archive_name(const std::string& stem, int k) {
 std::vector<PLAYREC> parse_scores(const std::string& bytes) { return parse<PLAYREC>(bytes); }
 std::vector<RESULTREC> parse_results(const std::string& bytes) { return parse<RESULTREC>(bytes); }
 
+void split_result_name(std::string_view name, std::string_view& date, std::string_view& player) {
+  const size_t dash = name.find('-');
+  if (dash == std::string_view::npos) {
+    date = {};
+    player = name;
+    return;
+  }
+  player = dash + 2 <= name.size() ? name.substr(dash + 2) : std::string_view{};
+  date = name.substr(0, dash);
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!date.empty() && blank(date.front())) date.remove_prefix(1);
+  while (!date.empty() && blank(date.back())) date.remove_suffix(1);
+}
+
 // The archive stems are bare names: append_record puts the archive in the
 // table's own folder.
 bool append_score(const PLAYREC& rec, const std::string& fn) {

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/types.h"
@@ -54,6 +55,12 @@ std::string archive_name(const std::string& stem, int k);
 // The whole records held in bytes; a torn last record is left out.
 std::vector<PLAYREC> parse_scores(const std::string& bytes);
 std::vector<RESULTREC> parse_results(const std::string& bytes);
+
+// The split of a results record's name used by the export: the date part is
+// the text before the first "-" with blanks and control characters trimmed,
+// the player part starts at the second character after the "-"; with no "-",
+// the date is empty and the player is the whole name.
+void split_result_name(std::string_view name, std::string_view& date, std::string_view& player);
 
 // The top-five ranking over NP and then the table in file order; ranks 1..5
 // of the result are filled (index 0 unused), empty ranks have an empty NAME

@@ -5,6 +5,9 @@
 //   qora-records scores FILE   every record of a score table
 //   qora-records results FILE  the results base as CSV, one row per record
 //                              and element, as the spreadsheet export lays it out
+//   qora-records report FILE [-o PAGE.html]
+//                              the class report: one HTML page, by default
+//                              report_YYYY-MM-DD.html beside the base
 //
 // Names are printed in UTF-8. A missing or damaged file (not a whole number of
 // records) gives a one-line message on stderr and exit status 1; a wrong
@@ -22,6 +25,7 @@
 #include "app/globals.h"
 #include "app/types.h"
 #include "platform/safefile.h"
+#include "tasks/report.h"
 #include "tasks/scorefiles.h"
 
 namespace {
@@ -32,11 +36,12 @@ constexpr size_t kExportLimit = 1500;  // the export takes at most this many rec
 
 int usage() {
   std::fputs(
-      "usage: qora-records top5 FILE | scores FILE | results FILE\n"
+      "usage: qora-records top5 FILE | scores FILE | results FILE | report FILE [-o PAGE.html]\n"
       "  top5     the five best entries of a score table: RANK, RATING, NAME\n"
       "  scores   every record of a score table:\n"
       "           NAME, SCORE, HISCORE, TIME, LEVEL, ALLTIME, RATING\n"
-      "  results  the results base as CSV: date,player,symbol,status\n",
+      "  results  the results base as CSV: date,player,symbol,status\n"
+      "  report   the class report of a results base as one HTML page\n",
       stderr);
   return 2;
 }
@@ -86,24 +91,6 @@ std::string csv_field(const std::string& s) {
   return q + "\"";
 }
 
-// The split of a results record's name used by the export: the date part is
-// the text before the first "-" with blanks and control characters trimmed,
-// the player part starts at the second character after the "-"; with no "-",
-// the date is empty and the player is the whole name.
-void split_name(std::string_view name, std::string_view& date, std::string_view& player) {
-  const size_t dash = name.find('-');
-  if (dash == std::string_view::npos) {
-    date = {};
-    player = name;
-    return;
-  }
-  player = dash + 2 <= name.size() ? name.substr(dash + 2) : std::string_view{};
-  date = name.substr(0, dash);
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!date.empty() && blank(date.front())) date.remove_prefix(1);
-  while (!date.empty() && blank(date.back())) date.remove_suffix(1);
-}
-
 int cmd_top5(const std::string& fn) {
   std::string bytes;
   if (!read_records(fn, sizeof(PLAYREC), bytes)) return 1;
@@ -145,7 +132,7 @@ int cmd_results(const std::string& fn) {
   std::printf("date,player,symbol,status\n");
   for (const RESULTREC& r : recs) {
     std::string_view date, player;
-    split_name(r.NAME.view(), date, player);
+    scorefiles::split_result_name(r.NAME.view(), date, player);
     const std::string prefix = csv_field(printable(date)) + "," + csv_field(printable(player)) + ",";
     // Known and unknown mixed in element order; an element in both sets (only
     // in a damaged record) gives both rows, as the export does.
@@ -158,13 +145,32 @@ int cmd_results(const std::string& fn) {
   return 0;
 }
 
+// report FILE [-o PAGE.html], the options in either order.
+int cmd_report(int argc, char** argv) {
+  std::string base, out;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-o" && i + 1 < argc && out.empty() && *argv[i + 1])
+      out = argv[++i];
+    else if (a != "-o" && base.empty())
+      base = a;
+    else
+      return usage();
+  }
+  return base.empty() ? usage() : report::run(base, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return usage();
+  if (argc < 3) return usage();
   const std::string cmd = argv[1], fn = argv[2];
   int rc;
-  if (cmd == "top5")
+  if (cmd == "report")
+    rc = cmd_report(argc, argv);
+  else if (argc != 3)
+    return usage();
+  else if (cmd == "top5")
     rc = cmd_top5(fn);
   else if (cmd == "scores")
     rc = cmd_scores(fn);
