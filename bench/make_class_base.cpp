@@ -7,7 +7,7 @@
 //   make_class_base DATA_DIR OUT_DIR [PUPILS GAMES]
 //
 // DATA_DIR holds "001" and "002"; the base "Result.qora" (and the groups file)
-// are made in OUT_DIR. PUPILS pupils (default 30) play GAMES games each
+// are made in OUT_DIR, which is created when missing. PUPILS pupils (default 30) play GAMES games each
 // (default 20) on school days over two months from 1 September 2026. Each
 // pupil starts at a skill of their own and improves at a pace of their own,
 // some late, some with a bad week; once sure of the common elements, a pupil
@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -83,13 +84,16 @@ int main(int argc, char** argv) {
   }
   const int pupils = argc == 5 ? std::atoi(argv[3]) : 30;
   const int games = argc == 5 ? std::atoi(argv[4]) : 20;
+  std::error_code ec;
+  const std::filesystem::path out = std::filesystem::absolute(argv[2], ec);
+  std::filesystem::create_directories(out, ec);
   if (pupils < 1 || games < 1 || chdir(argv[1]) != 0) {
     std::fputs("make_class_base: bad pupils, games or data folder\n", stderr);
     return 2;
   }
   GETELEMENTS();
   GETMSG();
-  if (chdir(argv[2]) != 0) {
+  if (chdir(out.c_str()) != 0) {
     std::perror(argv[2]);
     return 1;
   }

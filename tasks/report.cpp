@@ -110,32 +110,9 @@ void append_escaped_char(std::string& out, char c) {
 std::string esc(std::string_view cp1251) {
   std::string s(cp1251);
   for (char& c : s)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\x98') c = '?';
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   std::string out;
   for (char c : cp1251_to_utf8(s)) append_escaped_char(out, c);
-  return out;
-}
-
-// UTF-8 text from outside (a file name) for the page: bytes that are not
-// well-formed UTF-8 become U+FFFD, control characters "?".
-std::string esc_utf8(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    bool ok = len > 0 && i + len <= s.size() && !(len == 2 && c < 0xC2);
-    for (size_t k = 1; ok && k < len; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (!ok) {
-      out += "\xEF\xBF\xBD";
-      ++i;
-    } else if (len == 1) {
-      append_escaped_char(out, c < 0x20 || c == 0x7F ? '?' : char(c));
-      ++i;
-    } else {
-      out.append(s.substr(i, len));
-      i += len;
-    }
-  }
   return out;
 }
 
@@ -580,7 +557,7 @@ std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
          "</title><style>" + std::string(kStyle) + "</style></head><body>\n";
   out += "<h1>Qora: " + esc(kTitle) + "</h1><p class=\"made\">" + esc(kMade) + " " +
          two_digits(made.day) + "." + two_digits(made.month) + "." + std::to_string(made.year) + " " +
-         esc(kFromBase) + " &laquo;" + esc_utf8(base_name) + "&raquo;</p>\n";
+         esc(kFromBase) + " &laquo;" + esc(utf8_to_cp1251(base_name)) + "&raquo;</p>\n";
   if (v.games == 0) {
     out += "<p id=\"empty\">" + esc(kNoGames) + "</p>\n";
   } else {
