@@ -204,6 +204,25 @@ class Report(unittest.TestCase):
             with open(os.path.join(d, "class", "report_2026-12-05.html")) as f:
                 self.assertEqual(f.read(), "kept")
 
+    def test_element_table_here_then_beside_the_base_then_beside_the_program(self):
+        with open(os.path.join(os.path.dirname(TOOL), "play", "001"), encoding="cp1251") as f:
+            shipped = f.read()
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(os.path.join(d, "class"))
+            with open(os.path.join(d, "class", "Result.qora"), "wb") as f:
+                f.write(record("01.12.2026 - Аня", known=[H]))
+            for folder, table, status, symbol in [(None, None, 0, "H"), ("class", "6,Q,Водород", 0, "Q"),
+                                                  (".", "6,Z,Водород", 0, "Z"), (".", None, 1, None)]:
+                if folder:  # None: the shipped table; a missing element line: an unusable one
+                    with open(os.path.join(d, folder, "001"), "w", encoding="cp1251") as f:
+                        f.write(shipped.replace("6,H,Водород", table) if table else "3\n")
+                r = run(d, "class/Result.qora", "-o", "page.html")
+                self.assertEqual((r.returncode, r.stderr.count("\n")), (status, status), r)
+                if symbol:
+                    with open(os.path.join(d, "page.html"), encoding="utf-8") as f:
+                        grid_head = Tree(f.read()).root.one("section", id="grid").one("thead")
+                    self.assertEqual([th.text() for th in grid_head.all("th")][1:-1], [symbol])
+
     def test_bad_input(self):
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "torn.qora"), "wb") as f:
