@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "graph/graph.h"
+#include "screens/gallery.h"
 
 namespace qora {
 
@@ -148,18 +149,27 @@ void INITCHARSIZE() {
 }
 
 void GETTARGETSIMAGES() {
-  // The target and cannon pictures are drawn on a scratch page and captured
-  // by the gallery code; until it is part of the program the pages are left
-  // as the capture would leave them: page 3 active, page 0 shown.
+  // The target pictures are drawn side by side on page 1 while page 0 is
+  // shown, and captured; the room, the boxes and the cannon pictures are then
+  // drawn on page 3, which stays the drawing page.
   SETACTIVEPAGE(1);
   SETVISUALPAGE(0);
   CLEARDEVICE();
+  OUTMISHENS();
+  const int32_t R = G_RCMISHEN.RIGHT, B = G_RCMISHEN.BOTTOM;
+  for (auto& m : MISH) m.assign(size_t(IMAGESIZE(0, 0, int16_t(R), int16_t(B))), 0);
+  for (int32_t i = 0; i < 3; ++i)
+    GETIMAGE(int16_t(i * (R + 2)), 0, int16_t((i + 1) * R + 2 * i), int16_t(B), MISH[i]);
   SETACTIVEPAGE(3);
+  PICTURE();
+  BOX(1);
+  CENTRALBOX(0);
+  GETPUSHKS();
 }
 
 void DONEGRAPHWITHVARIBLES() {
-  for (auto& m : MISH) m.clear();
-  for (auto& p : PUSHKA) p.clear();
+  for (auto& m : MISH) m = IMAGEBUF{};
+  for (auto& p : PUSHKA) p = IMAGEBUF{};
   CLOSEGRAPH();
 }
 

@@ -1,6 +1,8 @@
 // Image capture and paste: a rectangle of the active page held as a complete
 // 24-bit BMP file image in memory (RGB through the palette at capture time).
+#include <array>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <unordered_map>
 
@@ -50,6 +52,52 @@ uint8_t combine(uint8_t src, uint8_t dst, uint16_t mode) {
     case INVSCRANDPUT: return uint8_t(src & ~dst);
     default: return src;
   }
+}
+
+// A hash of the first n bytes of an image: its header and the pixel rows that
+// a paste reads.
+uint64_t image_hash(const std::vector<uint8_t>& b, size_t n) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, &b[i], 8);
+    h ^= w * 0xFF51AFD7ED558CCDull;
+    h = ((h << 29) | (h >> 35)) * 0xC4CEB9FE1A85EC53ull;
+  }
+  for (; i < n; ++i) h = (h ^ b[i]) * 0x100000001B3ull;
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  return h ^ (h >> 33);
+}
+
+// An image holds colours, not palette indices, so a paste under a changed
+// palette (an entry pulsing, group colours lit, the floor entry recoloured)
+// would match them against colours the picture never had. The surface
+// therefore remembers the palette each image it captured was taken under,
+// keyed by the image's bytes, and a paste of such an image converts through
+// that palette: every pixel comes back with the index it was captured from.
+// Images it did not capture (or changed since) match the current palette.
+struct CapturedPalette {
+  uint64_t hash = 0;
+  size_t bytes = 0;
+  int size = 0;
+  std::array<RGBCOLOUR, 256> palette{};
+};
+constexpr size_t kRememberedCaptures = 64;  // the oldest are forgotten beyond these
+std::deque<CapturedPalette> g_captures;  // newest first; under the drawing lock
+
+void remember_capture(uint64_t hash, size_t bytes, const State& s) {
+  std::erase_if(g_captures,
+                [&](const CapturedPalette& c) { return c.hash == hash && c.bytes == bytes; });
+  if (g_captures.size() >= kRememberedCaptures) g_captures.pop_back();
+  g_captures.push_front(CapturedPalette{hash, bytes, s.palsize, s.palette});
+}
+
+const CapturedPalette* captured_palette(uint64_t hash, size_t bytes, int palsize) {
+  for (const CapturedPalette& c : g_captures)
+    if (c.hash == hash && c.bytes == bytes) return c.size == palsize ? &c : nullptr;
+  return nullptr;
 }
 
 }  // namespace
@@ -110,6 +158,10 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
     }
     std::memset(out + size_t(w) * 3, 0, stride - size_t(w) * 3);
   }
+  if (!s.nopalette) {
+    const size_t used = kHeader + stride * size_t(h);
+    remember_capture(image_hash(buffer, used), used, s);
+  }
 }
 
 void PUTIMAGE(int16_t x, int16_t y, const std::vector<uint8_t>& buffer, uint16_t mode) {
@@ -143,6 +195,11 @@ void PUTIMAGE(int16_t x, int16_t y, const std::vector<uint8_t>& buffer, uint16_t
   if (r.empty()) return;
   const int pal_n = s.nopalette ? 256 : s.palsize;
   const RGBCOLOUR* pal = s.nopalette ? DEFAULTVGAPALETTE.data() : s.palette.data();
+  if (!s.nopalette) {
+    const size_t used = size_t(offset) + stride * size_t(h);
+    if (const CapturedPalette* cap = captured_palette(image_hash(buffer, used), used, pal_n))
+      pal = cap->palette.data();
+  }
   const uint8_t bits_mask = uint8_t(pal_n - 1);
   std::unordered_map<uint32_t, uint8_t> nearest;
   Page& pg = s.pages[s.active];
