@@ -69,7 +69,6 @@ char D = 0;
 TPOINT G_PTMOUSE{};
 int32_t G_IMOUSEBUTTON = 0;
 bool G_BLABELSELECTEDSTATE = false;
-bool BMOUSEWASDOWN = false;
 
 uint32_t G_ISCREENRESOLUTION = 0;
 bool SOUNDOK = false;

@@ -58,7 +58,6 @@ extern char D;
 extern TPOINT G_PTMOUSE;
 extern int32_t G_IMOUSEBUTTON;
 extern bool G_BLABELSELECTEDSTATE;
-extern bool BMOUSEWASDOWN;
 
 // ---- Settings and graphics -------------------------------------------------
 extern uint32_t G_ISCREENRESOLUTION;

@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "game/menu.h"
+#include "platform/script.h"
 
 namespace qora {
 
@@ -48,6 +49,14 @@ void ALLINIT(int argc, char** argv) {
     READHELP = 100;
   }
   if (given("s", "S")) SOUNDOK = false;
+
+  // Scripted input (QORA_SCRIPT) is read and checked now, before any window
+  // or thread exists: a bad script stops the program here.
+  if (std::string err; !platform::script_load(err)) {
+    std::fprintf(stderr, "qora: %s\n", err.c_str());
+    std::fflush(stderr);
+    std::exit(2);
+  }
 
   // 5. The data files; a missing or unusable element or message file ends the
   //    program here, before any window opens.

@@ -11,6 +11,7 @@
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/open_document.h"
+#include "toolkit/poll.h"
 #include "toolkit/widgets.h"
 
 namespace qora {
@@ -26,9 +27,10 @@ struct Menu {
   int32_t T = 1;
   int32_t HEIGHT = 0, HEIGHTSPACE = 0;
   int32_t X = 0, Y = 0, X1 = 0, XMIRROW = 0;
-  TPOINT PTMOUSE{}, PTNEWMOUSE{};
   bool ESCTRUE = false;
-  bool first_cycle = true;
+  // One pass object for the menu's whole life: the pointer's last position
+  // survives redraws, and the first look after entering counts as a move.
+  TPOLL poll;
 };
 
 bool hidden(int32_t k) { return k == 3 || k == 4; }
@@ -107,35 +109,29 @@ void next_resolution() {
 
 // The selection loop; returns false when the menu is to be left.
 bool select(Menu& m) {
-  BMOUSEWASDOWN = false;
+  m.poll.REARM();
+  m.poll.TARGETS(m.RCMENU.data(), CMENUITEMSCOUNT + 1,
+                 [](int32_t k) { return k >= 1 && !hidden(k); });
   WAITSTILL();
   D = 0;
   INITFLASH();
   m.ESCTRUE = false;
   for (;;) {
-    FLASH(75, 225, 5);
+    m.poll.FLASHSTEP();
     // The window's close button leaves the program from here, like Esc, even
     // when it was pressed while another screen was shown.
-    if (GRCLOSEREQUEST()) m.ESCTRUE = true;
+    if (GRCLOSEREQUEST() || m.poll.ESC()) m.ESCTRUE = true;
     if (m.ESCTRUE) break;
-    if (GETMOUSEBUTTONS() != 0) BMOUSEWASDOWN = true;
-    m.PTNEWMOUSE = TPOINT{GETMOUSEX(), GETMOUSEY()};
-    if (m.first_cycle || m.PTNEWMOUSE != m.PTMOUSE || GETMOUSEBUTTONS() != 0) {
-      m.first_cycle = false;
-      m.PTMOUSE = m.PTNEWMOUSE;
-      for (int32_t k = 1; k <= CMENUITEMSCOUNT; ++k) {
-        if (k == m.T || hidden(k) || !PTINRECT(m.RCMENU[size_t(k)], m.PTMOUSE)) continue;
-        OUTMENUITEM(m, m.T, false);
-        m.T = k;
-        OUTMENUITEM(m, m.T, true);
-        break;
-      }
+    m.poll.LOOK();
+    if (const int32_t k = m.poll.HIT(m.T); k > 0) {
+      OUTMENUITEM(m, m.T, false);
+      m.T = k;
+      OUTMENUITEM(m, m.T, true);
     }
-    if (KEYPRESSED()) {
-      D = READKEY();
-      if (D == 27) m.ESCTRUE = true;
-      if (D == 0 && !GRCLOSEREQUEST()) {
-        D = READKEY();
+    if (m.poll.KEY()) {
+      D = m.poll.CH();
+      if (m.poll.EXTENDED() && !GRCLOSEREQUEST()) {
+        D = static_cast<char>(m.poll.CODE());
         OUTMENUITEM(m, m.T, false);
         m.T = SDVIG(1, 9, m.T, 1);
         const unsigned char d = static_cast<unsigned char>(D);
@@ -147,8 +143,7 @@ bool select(Menu& m) {
         OUTMENUITEM(m, m.T, true);
       }
     }
-    PROCESSMESSAGES(false);
-    if (D == ' ' || D == 13 || (BMOUSEWASDOWN && GETMOUSEBUTTONS() == 0)) break;
+    if (D == ' ' || D == 13 || m.poll.TAKECLICK()) break;
   }
   return !m.ESCTRUE;
 }

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "graph/graph.h"
 #include "toolkit/text.h"
+#include "toolkit/poll.h"
 #include "toolkit/widgets.h"
 
 namespace qora {
@@ -57,16 +58,17 @@ void OUTTITLE(int32_t IWAITTIMES) {
               true);
 
   // One tick is 10 ms: the pause of the polling step is the tick's wait, so
-  // a limit of 50 shows the credits for half a second.
-  BMOUSEWASDOWN = false;
-  int32_t n = 0;
-  for (;;) {
-    ++n;
-    if (GETMOUSEBUTTONS() != 0) BMOUSEWASDOWN = true;
-    PROCESSMESSAGES(false);
-    if (KEYPRESSED()) break;
+  // a limit of 50 shows the credits for half a second. A key ends the wait
+  // and stays in the buffer for the caller.
+  POLLOPTIONS o;
+  o.flash = false;
+  o.read_keys = false;
+  TPOLL poll(o);
+  for (int32_t n = 1;; ++n) {
+    poll.LOOK();
+    if (poll.KEY()) break;
     if (IWAITTIMES > 0 && n > IWAITTIMES) break;
-    if (BMOUSEWASDOWN && GETMOUSEBUTTONS() == 0) break;
+    if (poll.CLICK()) break;
   }
   CLEARDEVICE();
 }

@@ -135,6 +135,8 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
 void PUTIMAGE(int16_t x, int16_t y, const std::vector<uint8_t>& buffer, uint16_t mode);
 
 // ---- Keyboard, mouse, delay, sound -----------------------------------------
+// SOUND blocks for its duration; it plays whatever it is asked, so the game
+// asks only while its sound effects are on.
 bool KEYPRESSED();
 char READKEY();
 void DELAY(uint16_t ms);
@@ -142,6 +144,15 @@ void SOUND(uint16_t hz, uint16_t dur);
 uint16_t GETMOUSEX();
 uint16_t GETMOUSEY();
 uint16_t GETMOUSEBUTTONS();
+// One consistent look at the mouse: the position, the buttons held, and how
+// many presses and releases have been reported since graphics opened (counts
+// that only grow, so two looks tell the clicks between them). Looking has no
+// side effect.
+struct MOUSESTATE {
+  uint16_t X = 0, Y = 0, BUTTONS = 0;
+  uint32_t PRESSES = 0, RELEASES = 0;
+};
+MOUSESTATE GETMOUSESTATE();
 constexpr uint16_t MOUSELEFTBUTTON = 1, MOUSERIGHTBUTTON = 2, MOUSEMIDDLEBUTTON = 4;
 constexpr uint16_t MOUSEACTIONDOWN = 1, MOUSEACTIONUP = 2, MOUSEACTIONMOVE = 4;
 

@@ -1,13 +1,16 @@
 // Inside the keyboard and mouse layer: the key ring and the mouse ring, and
 // the hook functions through which the window thread (and scripted input)
-// feed them. Not for game code, which uses KEYPRESSED, READKEY and the
-// GETMOUSE... routines of graph/graph.h.
+// feed them; graphics install the hooks in the platform's slots when they
+// open. Not for game code, which uses KEYPRESSED, READKEY and the GETMOUSE...
+// routines of graph/graph.h.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+
+#include "platform/input.h"
 
 namespace qora {
 
@@ -21,8 +24,6 @@ extern std::array<char, KEYBUFSIZE + 1> KEYBUF;
 // without the lock.
 extern std::atomic<int32_t> NR_INPUTKEY;
 extern std::atomic<int32_t> NR_READKEY;
-// Modifier state, used only by the thread that delivers window events.
-extern bool SHIFT_KEY, CTRL_KEY, ALT_KEY;
 extern std::mutex PROTECT_KEYBOARD;
 
 // ---- Mouse ring -------------------------------------------------------------
@@ -36,42 +37,13 @@ extern int32_t NR_INPUTMOUSE, NR_READMOUSE;
 extern std::atomic<uint16_t> MOUSEX, MOUSEY, MOUSEBUTTONS;
 extern std::mutex PROTECT_MOUSE;
 
-// Keys the window system reports that TRANSLATEKEYS knows, independent of
-// any particular window system. Letters and digits are the physical keys
-// (their position on a US keyboard), so another layout still steers.
-enum class KEY : uint8_t {
-  NONE,
-  SHIFT,
-  CTRL,
-  BACKSPACE,
-  ENTER,
-  KEYPAD5,  // keypad 5 without Num Lock
-  PAUSE,
-  PAGEUP,
-  PAGEDOWN,
-  END,
-  HOME,
-  LEFT,
-  UP,
-  RIGHT,
-  DOWN,
-  INSERT,
-  DEL,
-  KEYPADPLUS,
-  KEYPADMINUS,
-  F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
-  D0, D1, D2, D3, D4, D5, D6, D7, D8, D9,
-  A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z,
-};
-
 // ---- Key ring routines ------------------------------------------------------
 void INCKEYCYCLIC(int32_t& index);
 void INITKEYBUF();
 void ADDKEY(char c);     // queues one character; a full ring drops its oldest key
 void ADDEXTKEY(char c);  // queues 0 then c
-// Queues the special key for the key and the current SHIFT_KEY, CTRL_KEY and
-// ALT_KEY, or nothing.
-void TRANSLATEKEYS(KEY key);
+// Queues the special key for the key with those modifiers, or nothing.
+void TRANSLATEKEYS(KEY key, bool shift, bool ctrl, bool alt);
 // The code TRANSLATEKEYS queues after the 0, or 0 when it queues nothing.
 uint8_t SPECIALCODE(KEY key, bool shift, bool ctrl, bool alt);
 
@@ -84,35 +56,11 @@ void INITMOUSEBUF();
 void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y);
 
 // ---- The hooks: what a window (or scripted input) reports ------------------
-enum class KEYEVENT : uint8_t {
-  CREATED,    // the window has been created
-  DESTROYED,  // the window is gone
-  CLOSE,      // its close button
-  KEYDOWN,    // a key went down; alt: pressed together with Alt
-  KEYUP,
-  CHARACTER,  // a typed character, already in Windows-1251
-};
-struct KEYBOARDMESSAGE {
-  KEYEVENT event = KEYEVENT::KEYDOWN;
-  KEY key = KEY::NONE;
-  bool alt = false;
-  char character = 0;
-};
-// The keyboard hook: dispatches one window event into the key ring.
-void WINCRTPROC(const KEYBOARDMESSAGE& m);
-
-enum class MOUSEEVENT : uint8_t { CREATED, DESTROYED, MOVE, DOWN, UP };
-struct MOUSEMESSAGE {
-  MOUSEEVENT event = MOUSEEVENT::MOVE;
-  uint16_t buttons = 0;  // MOVE: buttons held; DOWN/UP: the one button
-  int x = 0, y = 0;
-};
-// The mouse hook: dispatches one window event into the mouse ring.
-void WINMOUSEPROC(const MOUSEMESSAGE& m);
-
-// The window's close button: sets GRCLOSEREQUEST and passes the event to the
-// keyboard hook, which queues 0, 107. The window stays open.
-void WINDOWCLOSEREQUEST();
+// The keyboard hook: dispatches one report into the key ring. The close
+// button sets GRCLOSEREQUEST and queues 0, 107.
+void KEYBOARDPROC(const KEYBOARDMESSAGE& m);
+// The mouse hook: dispatches one report into the mouse ring.
+void MOUSEPROC(const MOUSEMESSAGE& m);
 // Clears GRCLOSEREQUEST (a new window starts without a pending close).
 void CLEARCLOSEREQUEST();
 

@@ -1,19 +1,17 @@
 // The key ring: characters queued by the window thread (or scripted input)
-// and read one at a time by the game in the classic PC manner, a special key
+// through KEYBOARDPROC and read one at a time by the game in the classic PC manner, a special key
 // being the character 0 followed by its code.
 #include <atomic>
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
 #include "platform/clock.h"
-#include "platform/script.h"
 
 namespace qora {
 
 std::array<char, KEYBUFSIZE + 1> KEYBUF{};
 std::atomic<int32_t> NR_INPUTKEY{1};
 std::atomic<int32_t> NR_READKEY{1};
-bool SHIFT_KEY = false, CTRL_KEY = false, ALT_KEY = false;
 std::mutex PROTECT_KEYBOARD;
 
 namespace {
@@ -46,12 +44,9 @@ void INCKEYCYCLIC(int32_t& index) {
 }
 
 void INITKEYBUF() {
-  {
-    std::lock_guard<std::mutex> g(PROTECT_KEYBOARD);
-    NR_INPUTKEY = 1;
-    NR_READKEY = 1;
-  }
-  CTRL_KEY = SHIFT_KEY = ALT_KEY = false;
+  std::lock_guard<std::mutex> g(PROTECT_KEYBOARD);
+  NR_INPUTKEY = 1;
+  NR_READKEY = 1;
 }
 
 void ADDKEY(char c) {
@@ -91,40 +86,33 @@ uint8_t SPECIALCODE(KEY key, bool shift, bool ctrl, bool alt) {
   return 0;
 }
 
-void TRANSLATEKEYS(KEY key) {
-  const uint8_t code = SPECIALCODE(key, SHIFT_KEY, CTRL_KEY, ALT_KEY);
+void TRANSLATEKEYS(KEY key, bool shift, bool ctrl, bool alt) {
+  const uint8_t code = SPECIALCODE(key, shift, ctrl, alt);
   if (code != 0) ADDEXTKEY(char(code));
 }
 
-void WINCRTPROC(const KEYBOARDMESSAGE& m) {
+void KEYBOARDPROC(const KEYBOARDMESSAGE& m) {
   switch (m.event) {
-    case KEYEVENT::CREATED:
+    case KEYEVENT::CREATED:  // a new window starts with empty rings and no close pending
       INITKEYBUF();
+      g_close_request = false;
       break;
     case KEYEVENT::DESTROYED:
       break;
     case KEYEVENT::CLOSE:
+      g_close_request = true;
       ADDEXTKEY(char(107));  // the same code as Alt+F4
       break;
     case KEYEVENT::KEYDOWN:
-      if (m.key == KEY::SHIFT) {
-        SHIFT_KEY = true;
-      } else if (m.key == KEY::CTRL) {
-        CTRL_KEY = true;
-      } else if (m.alt) {
-        ALT_KEY = true;
-        TRANSLATEKEYS(m.key);
-        ALT_KEY = false;
-      } else {
-        TRANSLATEKEYS(m.key);
-      }
+      if (m.key != KEY::SHIFT && m.key != KEY::CTRL) TRANSLATEKEYS(m.key, m.shift, m.ctrl, m.alt);
       break;
     case KEYEVENT::KEYUP:
-      if (m.key == KEY::SHIFT) SHIFT_KEY = false;
-      if (m.key == KEY::CTRL) CTRL_KEY = false;
       break;
     case KEYEVENT::CHARACTER:
       ADDKEY(m.character);
+      break;
+    case KEYEVENT::SPECIAL:
+      ADDEXTKEY(m.character);
       break;
   }
 }
@@ -140,13 +128,11 @@ bool TAKEKEY(char& c) {
 }
 
 bool KEYPRESSED() {
-  platform::script_poll();
   return NR_READKEY.load(std::memory_order_acquire) != NR_INPUTKEY.load(std::memory_order_acquire);
 }
 
 char READKEY() {
   if (!GRAPHENABLED()) return 0;
-  platform::script_poll();
   char c = 0;
   while (!TAKEKEY(c)) {
     platform::sleep_ms(10);
@@ -160,11 +146,5 @@ void DELAY(uint16_t ms) { platform::sleep_ms(ms); }
 void CLEARCLOSEREQUEST() { g_close_request = false; }
 
 bool GRCLOSEREQUEST() { return g_close_request.load(); }
-
-// The close button: the flag, then the key through the keyboard hook.
-void WINDOWCLOSEREQUEST() {
-  g_close_request = true;
-  WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CLOSE});
-}
 
 }  // namespace qora

@@ -1,11 +1,11 @@
 // The mouse ring and the mouse state the game polls: the position of the
-// latest event of any kind, and the button of the latest press until any
-// button is released.
+// latest event of any kind, the button of the latest press until any button
+// is released, and counts of the presses and releases reported so far.
+// Looking at the state never changes it.
 #include <algorithm>
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
-#include "platform/script.h"
 
 namespace qora {
 
@@ -16,11 +16,10 @@ std::mutex PROTECT_MOUSE;
 
 namespace {
 // A press and its release can both arrive between two looks of the game (a
-// tap on a touchpad, a quick click): the game, which sees a click as a button
-// state that is nonzero at one look and zero at a later one, would miss it.
-// So a release of a press nobody has looked at yet waits for one look.
-bool g_press_unseen = false;     // under PROTECT_MOUSE
-bool g_release_pending = false;  // under PROTECT_MOUSE
+// tap on a touchpad, a quick click). The counts let a look see such a click
+// although the buttons are already up again.
+uint32_t g_presses = 0;   // under PROTECT_MOUSE
+uint32_t g_releases = 0;  // under PROTECT_MOUSE
 }  // namespace
 
 void INCMOUSECYCLIC(int32_t& index) {
@@ -32,7 +31,7 @@ void INITMOUSEBUF() {
   std::lock_guard<std::mutex> g(PROTECT_MOUSE);
   NR_INPUTMOUSE = 1;
   NR_READMOUSE = 1;
-  g_press_unseen = g_release_pending = false;
+  MOUSEBUTTONS = 0;
 }
 
 void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y) {
@@ -47,19 +46,16 @@ void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y) {
   MOUSEY = e.Y;
   if (action == MOUSEACTIONDOWN) {
     MOUSEBUTTONS = e.BUTTONS;  // only the button just pressed
-    g_press_unseen = true;
-    g_release_pending = false;
+    ++g_presses;
   } else if (action == MOUSEACTIONUP) {
-    if (g_press_unseen)
-      g_release_pending = true;  // shown once more, then released
-    else
-      MOUSEBUTTONS = 0;  // any release ends the press
+    MOUSEBUTTONS = 0;  // any release ends the press
+    ++g_releases;
   }
   INCMOUSECYCLIC(NR_INPUTMOUSE);
   if (NR_INPUTMOUSE == NR_READMOUSE) INCMOUSECYCLIC(NR_READMOUSE);  // drop the oldest
 }
 
-void WINMOUSEPROC(const MOUSEMESSAGE& m) {
+void MOUSEPROC(const MOUSEMESSAGE& m) {
   switch (m.event) {
     case MOUSEEVENT::CREATED:
       INITMOUSEBUF();
@@ -78,26 +74,15 @@ void WINMOUSEPROC(const MOUSEMESSAGE& m) {
   }
 }
 
-uint16_t GETMOUSEX() {
-  platform::script_poll();
-  return MOUSEX.load();
-}
+uint16_t GETMOUSEX() { return MOUSEX.load(); }
 
-uint16_t GETMOUSEY() {
-  platform::script_poll();
-  return MOUSEY.load();
-}
+uint16_t GETMOUSEY() { return MOUSEY.load(); }
 
-uint16_t GETMOUSEBUTTONS() {
-  platform::script_poll();
+uint16_t GETMOUSEBUTTONS() { return MOUSEBUTTONS.load(); }
+
+MOUSESTATE GETMOUSESTATE() {
   std::lock_guard<std::mutex> g(PROTECT_MOUSE);
-  const uint16_t v = MOUSEBUTTONS.load();
-  g_press_unseen = false;
-  if (g_release_pending) {
-    g_release_pending = false;
-    MOUSEBUTTONS = 0;
-  }
-  return v;
+  return MOUSESTATE{MOUSEX.load(), MOUSEY.load(), MOUSEBUTTONS.load(), g_presses, g_releases};
 }
 
 }  // namespace qora

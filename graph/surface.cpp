@@ -7,6 +7,9 @@
 #include <string_view>
 
 #include "graph/drawing.h"
+#include "graph/input_internal.h"
+#include "platform/png.h"
+#include "platform/script.h"
 
 namespace qora {
 
@@ -21,7 +24,7 @@ State& S() {
 
 namespace {
 
-std::unique_ptr<Backend> (*g_factory)() = nullptr;
+std::unique_ptr<platform::VideoBackend> (*g_factory)() = nullptr;
 
 // A nominal window frame: the width of the side frame, the height of the top
 // and bottom frame, and the title bar.
@@ -353,17 +356,13 @@ uint8_t nearest_index(const RGBCOLOUR& c, const RGBCOLOUR* pal, int n) {
 
 // ---- Backends ---------------------------------------------------------------
 
-void set_backend_factory(std::unique_ptr<Backend> (*factory)()) { g_factory = factory; }
-
-std::unique_ptr<Backend> make_default_backend() {
-  const char* video = std::getenv("QORA_VIDEO");
-  if (video && std::string_view(video) == "headless") return make_headless_backend();
-  return make_sdl_backend();
+void set_backend_factory(std::unique_ptr<platform::VideoBackend> (*factory)()) {
+  g_factory = factory;
 }
 
 namespace {
-std::unique_ptr<Backend> new_backend() {
-  return g_factory ? g_factory() : make_default_backend();
+std::unique_ptr<platform::VideoBackend> new_backend() {
+  return g_factory ? g_factory() : platform::make_default_backend();
 }
 
 void palette_lut(std::array<uint32_t, 256>& lut) {
@@ -371,6 +370,31 @@ void palette_lut(std::array<uint32_t, 256>& lut) {
   for (int i = 0; i < 256; ++i)
     lut[i] = (uint32_t(s.palette[i].r) << 16) | (uint32_t(s.palette[i].g) << 8) | s.palette[i].b;
 }
+
+// What the window paints from: the visible page of the one drawing state.
+class SurfaceFrames final : public platform::FrameSource {
+ public:
+  bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) override {
+    return gfx::render_damage(dst, pitch, rects);
+  }
+  void damage_all() override {
+    State& s = S();
+    std::lock_guard lock(s.devices);
+    if (!s.pages[s.visual].px.empty()) gfx::damage_all();
+  }
+};
+
+SurfaceFrames& frames() {
+  static SurfaceFrames f;
+  return f;
+}
+
+// Pictures asked for by scripted input.
+bool shot(const std::string& path) { return write_png(path); }
+
+// The screen size of the last display seen, kept so that a size query never
+// has to start a display of its own while a window is open.
+int g_screen_w = 0, g_screen_h = 0;  // under the drawing lock
 }  // namespace
 
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
@@ -401,6 +425,12 @@ bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
   }
   s.dirty_any = false;
   return true;
+}
+
+bool write_png(const std::string& path) {
+  int w = 0, h = 0;
+  const std::vector<uint32_t> px = snapshot_visible(w, h);
+  return !px.empty() && platform::write_png_rgb(path, px.data(), w, h);
 }
 
 std::vector<uint32_t> snapshot_visible(int& w, int& h) {
@@ -461,13 +491,22 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     s.result = GRINVALIDMODE;
     return;
   }
-  std::unique_ptr<Backend> backend = new_backend();
+  std::unique_ptr<platform::VideoBackend> backend = new_backend();
   if (!backend) {
     s.result = GRNOTWINDOW;
     return;
   }
+  // Asked without the drawing lock: a real display may take a moment.
   int sw = 0, sh = 0;
-  backend->screen_size(sw, sh);
+  if (!backend->screen_size(sw, sh)) {
+    s.result = GRNOTWINDOW;
+    return;
+  }
+  {
+    std::lock_guard lock(s.devices);
+    g_screen_w = sw;
+    g_screen_h = sh;
+  }
   int w = 0, h = 0;
   bool fullscreen = false;
   switch (md) {
@@ -530,9 +569,18 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     s.cur_x = s.cur_y = 0;
     s.backend = std::move(backend);
   }
-  const int16_t r = s.backend->open(w, h, fullscreen, title.empty() ? "Qora" : title);
+  // The keyboard and mouse layer hears the new window from its first event.
+  platform::set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);
+  platform::set_shot_writer(&shot);
+  int16_t r = GROK;
+  switch (s.backend->open(w, h, fullscreen, title.empty() ? "Qora" : title, frames())) {
+    case platform::OpenResult::ok: r = GROK; break;
+    case platform::OpenResult::invalid_mode: r = GRINVALIDMODE; break;
+    case platform::OpenResult::no_window:
+    case platform::OpenResult::busy: r = GRNOTWINDOW; break;
+  }
   if (r != GROK) {
-    std::unique_ptr<Backend> failed;
+    std::unique_ptr<platform::VideoBackend> failed;
     {
       std::lock_guard lock(s.devices);
       failed = std::move(s.backend);
@@ -571,7 +619,7 @@ void CLOSEGRAPH() {
   // The window thread may be waiting for the lock to repaint: close it
   // without holding the lock, then release the pages.
   s.backend->close();
-  std::unique_ptr<Backend> gone;
+  std::unique_ptr<platform::VideoBackend> gone;
   {
     std::lock_guard lock(s.devices);
     gone = std::move(s.backend);
@@ -595,17 +643,16 @@ int16_t GETMAXY() {
 }
 
 void GETSCREENSIZE(int32_t& w, int32_t& h) {
-  int sw = 0, sh = 0;
   {
     std::lock_guard lock(S().devices);
-    if (S().backend) {
-      S().backend->screen_size(sw, sh);
-      w = sw;
-      h = sh;
+    if (g_screen_w > 0) {
+      w = g_screen_w;
+      h = g_screen_h;
       return;
     }
   }
-  if (auto b = new_backend()) b->screen_size(sw, sh);
+  int sw = 0, sh = 0;
+  if (auto b = new_backend(); !b || !b->screen_size(sw, sh)) sw = sh = 0;
   w = sw;
   h = sh;
 }

@@ -1,6 +1,7 @@
 // Inside the graphics surface: the one drawing state shared by the shape
-// primitives (surface.cpp), text (text.cpp), images (image.cpp) and the
-// output backends (the SDL window, the headless backend). Not for game code.
+// primitives (surface.cpp), text (text.cpp) and images (image.cpp). The
+// output backend below (platform/video.h) sees only a FrameSource. Not for
+// game code.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "graph/graph.h"
+#include "platform/video.h"
 
 namespace qora::gfx {
 
@@ -21,38 +23,14 @@ constexpr int kPages = 4;
 constexpr int kTileShift = 5;
 constexpr int kTile = 1 << kTileShift;
 
-// The frame a window manager puts around a framed window, as assumed where the
-// real one cannot be asked (the maximised mode, the headless screen).
-constexpr int kNominalFrameW = 3, kNominalFrameH = 3, kNominalCaptionH = 23;
-
-struct Rect {  // inclusive corners, absolute page coordinates
-  int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-  bool empty() const { return x1 < x0 || y1 < y0; }
-};
+using platform::kNominalCaptionH;
+using platform::kNominalFrameH;
+using platform::kNominalFrameW;
+using Rect = platform::Rect;  // inclusive corners, absolute page coordinates
 
 struct Page {
   std::vector<uint8_t> px;       // width * height palette indices
   std::vector<uint16_t> colours; // per tile: bit i set when index i may be present
-};
-
-// Where the surface shows its visible page. The SDL window runs on its own
-// thread; the headless backend shows nothing. All calls come from the game
-// thread except where noted.
-class Backend {
- public:
-  virtual ~Backend() = default;
-  // The size of the whole screen, for full-screen mode and for the fit test.
-  virtual void screen_size(int& w, int& h) = 0;
-  // Opens the output with a client area of exactly w x h. fullscreen: a
-  // borderless window covering the screen. Returns GROK or an error code
-  // (GRINVALIDMODE when neither a framed nor a borderless window fits,
-  // GRNOTWINDOW when no window can be made).
-  virtual int16_t open(int w, int h, bool fullscreen, const std::string& title) = 0;
-  virtual void close() = 0;
-  // The visible page has damage to show (called with the drawing lock held;
-  // must not block).
-  virtual void wake() = 0;
-  virtual bool headless() const = 0;
 };
 
 struct State {
@@ -81,17 +59,14 @@ struct State {
   // nearest entry of the fixed 256-entry default palette.
   bool nopalette = false;
 
-  std::unique_ptr<Backend> backend;
+  std::unique_ptr<platform::VideoBackend> backend;
 };
 
 State& S();
 
-// The backend chosen for the next INITGRAPH: the SDL window, or the headless
-// one when QORA_VIDEO=headless (tests may set one explicitly).
-void set_backend_factory(std::unique_ptr<Backend> (*factory)());
-std::unique_ptr<Backend> make_default_backend();
-std::unique_ptr<Backend> make_headless_backend();  // platform/headless.cpp
-std::unique_ptr<Backend> make_sdl_backend();       // platform/sdl_window.cpp
+// The backend for the next INITGRAPH: the default one (the SDL window, or
+// the headless one when QORA_VIDEO=headless) unless a test sets a factory.
+void set_backend_factory(std::unique_ptr<platform::VideoBackend> (*factory)());
 
 // ---- Helpers for the drawing code (call with the drawing lock held) -------
 
@@ -127,12 +102,13 @@ int fill_index_at(int x, int y);
 // lowest index on a tie.
 uint8_t nearest_index(const RGBCOLOUR& c, const RGBCOLOUR* pal, int n);
 
-// ---- For the backends -------------------------------------------------------
+// ---- Pictures of the visible page ------------------------------------------
 
 // Converts the dirty tiles of the visible page through the palette into a
 // 32-bit 0x00RRGGBB buffer of the client size (pitch in pixels), clears the
 // damage, and appends the converted rectangles (merged along tile rows) to
 // rects. Takes the drawing lock itself. Returns false when nothing was dirty.
+// This is what the window's FrameSource paints from.
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects);
 
 // The visible page through the current palette, as 0x00RRGGBB pixels.

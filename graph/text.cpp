@@ -15,7 +15,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "graph/drawing.h"
 
 namespace qora::gfx {

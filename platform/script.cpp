@@ -8,14 +8,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
-#include "app/cp1251.h"
-#include "graph/graph.h"
-#include "graph/input_internal.h"
-#include "graph/surface_internal.h"
 #include "platform/clock.h"
+#include "platform/cp1251.h"
+#include "platform/input.h"
 
 namespace qora::platform {
 
@@ -46,12 +45,14 @@ bool parse_uint(std::string_view w, uint64_t max, uint64_t& v) {
 }
 
 bool parse_button(std::string_view w, int& mask) {
-  if (w == "left") mask = MOUSELEFTBUTTON;
-  else if (w == "right") mask = MOUSERIGHTBUTTON;
-  else if (w == "middle") mask = MOUSEMIDDLEBUTTON;
+  if (w == "left") mask = 1;
+  else if (w == "right") mask = 2;
+  else if (w == "middle") mask = 4;
   else return false;
   return true;
 }
+
+std::atomic<bool (*)(const std::string&)> g_shot_writer{nullptr};
 
 }  // namespace
 
@@ -144,37 +145,41 @@ ScriptParse parse_script(std::string_view source) {
   return r;
 }
 
+void set_shot_writer(bool (*writer)(const std::string& path)) { g_shot_writer = writer; }
+
 void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y) {
   switch (c.op) {
     case ScriptOp::KEY:
-      WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, char(c.a)});
+      deliver(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, char(c.a)});
       break;
     case ScriptOp::SPECIAL:
-      ADDEXTKEY(char(c.a));
+      deliver(KEYBOARDMESSAGE{KEYEVENT::SPECIAL, KEY::NONE, false, char(c.a)});
       break;
     case ScriptOp::TEXT:
-      for (char ch : c.text) WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, ch});
+      for (char ch : c.text) deliver(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, ch});
       break;
     case ScriptOp::MOVE:
       x = c.a;
       y = c.b;
-      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::MOVE, held, x, y});
+      deliver(MOUSEMESSAGE{MOUSEEVENT::MOVE, held, x, y});
       break;
     case ScriptOp::DOWN:
       held = uint16_t(held | c.a);
-      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DOWN, uint16_t(c.a), x, y});
+      deliver(MOUSEMESSAGE{MOUSEEVENT::DOWN, uint16_t(c.a), x, y});
       break;
     case ScriptOp::UP:
       held = uint16_t(held & ~c.a);
-      WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::UP, uint16_t(c.a), x, y});
+      deliver(MOUSEMESSAGE{MOUSEEVENT::UP, uint16_t(c.a), x, y});
       break;
     case ScriptOp::CLOSE:
-      WINDOWCLOSEREQUEST();
+      deliver(KEYBOARDMESSAGE{KEYEVENT::CLOSE});
       break;
-    case ScriptOp::SHOT:
-      if (!gfx::write_png(c.text))
+    case ScriptOp::SHOT: {
+      auto writer = g_shot_writer.load();
+      if (!writer || !writer(c.text))
         std::fprintf(stderr, "qora: script line %d: could not write %s\n", c.line, c.text.c_str());
       break;
+    }
   }
 }
 
@@ -256,23 +261,39 @@ std::unique_ptr<Feeder>& feeder_slot() {
   return f;
 }
 
-std::atomic<bool> g_script_checked{false};
+// The script of QORA_SCRIPT, read and checked before any window opens, and
+// started when the first one does.
+struct Loaded {
+  std::mutex m;
+  bool tried = false;
+  bool ok = true;
+  bool started = false;
+  std::optional<ScriptParse> parse;
+  std::string path, error;
+};
 
-}  // namespace
+Loaded& loaded() {
+  static Loaded l;
+  return l;
+}
 
-void start_script_file(const std::string& path) {
+bool read_script(const std::string& path, ScriptParse& p, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "qora: cannot read the input script %s\n", path.c_str());
-    std::exit(2);
+    error = "cannot read the input script " + path;
+    return false;
   }
   std::ostringstream ss;
   ss << in.rdbuf();
-  ScriptParse p = parse_script(ss.str());
+  p = parse_script(ss.str());
   if (!p.ok) {
-    std::fprintf(stderr, "qora: %s:%d: %s\n", path.c_str(), p.error_line, p.error.c_str());
-    std::exit(2);
+    error = path + ":" + std::to_string(p.error_line) + ": " + p.error;
+    return false;
   }
+  return true;
+}
+
+void run_parsed(ScriptParse p) {
   if (auto* vc = dynamic_cast<VirtualClock*>(&clock())) {
     auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, kVirtualIdleLimit,
                                                  [] { idle_exit(kVirtualIdleLimit); });
@@ -284,15 +305,41 @@ void start_script_file(const std::string& path) {
   }
 }
 
-void script_start() {
-  if (g_script_checked.exchange(true)) return;
-  const char* path = std::getenv("QORA_SCRIPT");
-  if (path && *path) start_script_file(path);
+}  // namespace
+
+bool start_script_file(const std::string& path, std::string& error) {
+  ScriptParse p;
+  if (!read_script(path, p, error)) return false;
+  run_parsed(std::move(p));
+  return true;
 }
 
-void script_poll() {
-  if (g_script_checked.load(std::memory_order_relaxed)) return;
-  if (GRAPHENABLED()) script_start();
+bool script_load(std::string& error) {
+  Loaded& l = loaded();
+  std::lock_guard<std::mutex> g(l.m);
+  if (!l.tried) {
+    l.tried = true;
+    const char* path = std::getenv("QORA_SCRIPT");
+    if (path && *path) {
+      ScriptParse p;
+      l.path = path;
+      l.ok = read_script(l.path, p, l.error);
+      if (l.ok) l.parse = std::move(p);
+    }
+  }
+  error = l.error;
+  return l.ok;
+}
+
+void script_start() {
+  std::string error;
+  if (!script_load(error)) return;
+  Loaded& l = loaded();
+  std::lock_guard<std::mutex> g(l.m);
+  if (l.started || !l.parse) return;
+  l.started = true;
+  run_parsed(std::move(*l.parse));
+  l.parse.reset();
 }
 
 }  // namespace qora::platform

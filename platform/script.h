@@ -35,8 +35,8 @@ struct ScriptParse {
 
 ScriptParse parse_script(std::string_view source);
 
-// Carries out one command through the input hooks (the same ones the window
-// uses). held: the mouse buttons the script holds down; x, y: the script's
+// Carries out one command through the input hook slots (the same ones the
+// window uses). held: the mouse buttons the script holds down; x, y: the script's
 // last mouse position.
 void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y);
 
@@ -68,17 +68,23 @@ class ScriptRunner {
 // counting script time from the clock's elapsed time now.
 void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> runner);
 
+// Where the pictures of "shot" go: the graphics layer installs a writer of
+// its visible page. Without one, a shot prints a line on stderr.
+void set_shot_writer(bool (*writer)(const std::string& path));
+
 // Loads and starts the script in the file: on the virtual clock through its
-// advances, on the real clock from a feeder thread. A file that cannot be read
-// or has a bad line: a message with the line number on stderr and exit status 2.
+// advances, on the real clock from a feeder thread. False, with the reason in
+// error (naming the line of a bad command), when it cannot be read or parsed.
 // The program still running long after the script ended: one line on stderr
 // and exit status 3.
-void start_script_file(const std::string& path);
+bool start_script_file(const std::string& path, std::string& error);
 
-// Starts QORA_SCRIPT, if set, the first time it is called (once per process).
+// Reads and checks the script named by QORA_SCRIPT, once per process (no
+// variable: nothing to do, true). Programs call it at start-up, before any
+// window or thread exists, and stop with the error when it fails.
+bool script_load(std::string& error);
+// Starts the loaded script, once per process; the backends call it when the
+// first window opens. A script that failed to load is never started.
 void script_start();
-// Cheap check from the input routines: starts the script when graphics are
-// seen open and it has not been started yet.
-void script_poll();
 
 }  // namespace qora::platform

@@ -1,8 +1,9 @@
 // The graphics window: an SDL window run entirely on a thread of its own.
-// That thread initialises SDL video, creates the window, pumps its events into
-// the keyboard and mouse hooks and shows the damaged parts of the visible page.
-// The game thread only touches pages, the palette and the input rings, and
-// wakes this thread when there is something new to show.
+// That thread initialises SDL video once per window, reads the desktop size,
+// creates the window, pumps its events into the keyboard and mouse hook slots
+// and paints the damaged parts of the visible page from the FrameSource. The
+// game thread only touches pages, the palette and the input rings, and wakes
+// this thread when there is something new to show.
 #include <SDL.h>
 
 #include <algorithm>
@@ -15,12 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/cp1251.h"
-#include "graph/input_internal.h"
-#include "graph/surface_internal.h"
+#include "platform/cp1251.h"
+#include "platform/input.h"
 #include "platform/script.h"
+#include "platform/video.h"
 
-namespace qora::gfx {
+namespace qora::platform {
 
 namespace {
 
@@ -29,8 +30,12 @@ namespace {
 // that is chosen really fits.
 constexpr int kFrameSide = 8;
 constexpr int kFrameTitle = 40;
-// How long open() waits for the window thread before giving up.
-constexpr auto kOpenTimeout = std::chrono::seconds(20);
+// How long open() waits for the window thread before giving up (tests shorten it).
+std::atomic<int> g_open_timeout_ms{20000};
+// Tests: a pause at the start of every window thread, and how many times a
+// window thread has initialised SDL video.
+std::atomic<int> g_start_delay_ms{0};
+std::atomic<int> g_video_inits{0};
 
 constexpr Sint32 kWakeCode = 1;
 constexpr Sint32 kQuitCode = 2;
@@ -49,6 +54,7 @@ void set_hints() {
 bool init_video() {
   set_hints();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  g_video_inits.fetch_add(1);
   const char* driver = SDL_GetCurrentVideoDriver();
   const char* asked = SDL_getenv("SDL_VIDEODRIVER");
   const bool invisible = driver && (SDL_strcasecmp(driver, "offscreen") == 0 ||
@@ -132,42 +138,56 @@ char key_character(SDL_Scancode sc, Uint16 mod) {
   return 0;
 }
 
+// Mouse buttons as the hooks count them: 1 left, 2 right, 4 middle.
 uint16_t button_mask(Uint8 button) {
   switch (button) {
-    case SDL_BUTTON_LEFT: return MOUSELEFTBUTTON;
-    case SDL_BUTTON_RIGHT: return MOUSERIGHTBUTTON;
-    case SDL_BUTTON_MIDDLE: return MOUSEMIDDLEBUTTON;
+    case SDL_BUTTON_LEFT: return 1;
+    case SDL_BUTTON_RIGHT: return 2;
+    case SDL_BUTTON_MIDDLE: return 4;
     default: return 0;
   }
 }
 
 uint16_t state_mask(Uint32 state) {
-  return uint16_t(((state & SDL_BUTTON_LMASK) ? MOUSELEFTBUTTON : 0) |
-                  ((state & SDL_BUTTON_RMASK) ? MOUSERIGHTBUTTON : 0) |
-                  ((state & SDL_BUTTON_MMASK) ? MOUSEMIDDLEBUTTON : 0));
+  return uint16_t(((state & SDL_BUTTON_LMASK) ? 1 : 0) | ((state & SDL_BUTTON_RMASK) ? 2 : 0) |
+                  ((state & SDL_BUTTON_MMASK) ? 4 : 0));
 }
+
+// Window threads that have started and not yet finished, of any backend
+// object: a new window never starts while an old thread may still use SDL
+// video (one whose open timed out is left to finish on its own).
+std::atomic<int> g_live_threads{0};
+
+// The desktop size seen by the last window thread, so that a size query
+// while no thread runs needs no display of its own.
+std::mutex g_screen_m;
+int g_screen_w = 0, g_screen_h = 0;
 
 // State shared by the backend object and its window thread. Held by both, so
 // a thread abandoned by a timed-out open() never touches freed memory.
 struct Shared {
   std::mutex m;
   std::condition_variable cv;
-  enum class Phase { STARTING, RUNNING, FAILED } phase = Phase::STARTING;
-  int16_t result = GRNOTWINDOW;
+  // STARTING: video is being initialised; SIZED: the desktop size is known
+  // and the thread waits for the window request; RUNNING: the window is up;
+  // FAILED: the thread has given up (result says why).
+  enum class Phase { STARTING, SIZED, RUNNING, FAILED } phase = Phase::STARTING;
+  OpenResult result = OpenResult::no_window;
 
-  // The request.
+  // The request, set before `requested`.
+  bool requested = false;
   int width = 0, height = 0;
   bool fullscreen = false;
   std::string title;
+  FrameSource* source = nullptr;
 
-  // Known once the thread has started.
   int screen_w = 0, screen_h = 0;
   std::atomic<Uint32> event_type{0};
   std::atomic<bool> accepting{false};  // wake() may push events
   std::atomic<bool> wake_pending{false};
   std::atomic<bool> quit{false};
 
-  void report(Phase p, int16_t r) {
+  void report(Phase p, OpenResult r = OpenResult::ok) {
     {
       std::lock_guard<std::mutex> g(m);
       phase = p;
@@ -183,29 +203,56 @@ class WindowThread {
   explicit WindowThread(std::shared_ptr<Shared> sh) : sh_(std::move(sh)) {}
 
   void run() {
+    if (const int d = g_start_delay_ms.load(); d > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(d));
     if (!init_video()) {
-      sh_->report(Shared::Phase::FAILED, GRNOTWINDOW);
+      sh_->report(Shared::Phase::FAILED, OpenResult::no_window);
       return;
     }
-    const int16_t r = create();
-    if (r != GROK) {
+    SDL_Rect bounds{};
+    int sw = 0, sh = 0;
+    if (!desktop_size(sw, sh, refresh_, bounds)) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      sh_->report(Shared::Phase::FAILED, OpenResult::no_window);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> g(g_screen_m);
+      g_screen_w = sw;
+      g_screen_h = sh;
+    }
+    {
+      std::unique_lock<std::mutex> lk(sh_->m);
+      sh_->screen_w = sw;
+      sh_->screen_h = sh;
+      sh_->phase = Shared::Phase::SIZED;
+      sh_->cv.notify_all();
+      // Wait for the window request, or for the backend to give up on it.
+      sh_->cv.wait(lk, [this] { return sh_->requested || sh_->quit.load(); });
+      if (!sh_->requested) {
+        lk.unlock();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return;
+      }
+    }
+    const OpenResult r = create(bounds, sw, sh);
+    if (r != OpenResult::ok) {
       if (window_) SDL_DestroyWindow(window_);
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       sh_->report(Shared::Phase::FAILED, r);
       return;
     }
     // The window exists: the hooks reset their rings (mouse first, then keyboard).
-    WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::CREATED});
-    WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
-    CLEARCLOSEREQUEST();
+    deliver(MOUSEMESSAGE{MOUSEEVENT::CREATED});
+    deliver(KEYBOARDMESSAGE{KEYEVENT::CREATED});
     sh_->accepting = true;
-    sh_->report(Shared::Phase::RUNNING, GROK);
+    sh_->report(Shared::Phase::RUNNING);
 
     loop();
 
     sh_->accepting = false;
-    WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DESTROYED});
-    WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::DESTROYED});
+    deliver(MOUSEMESSAGE{MOUSEEVENT::DESTROYED});
+    deliver(KEYBOARDMESSAGE{KEYEVENT::DESTROYED});
     SDL_StopTextInput();
     SDL_DestroyWindow(window_);
     window_ = nullptr;
@@ -213,22 +260,14 @@ class WindowThread {
   }
 
  private:
-  int16_t create() {
-    SDL_Rect bounds{};
-    int sw = 0, sh = 0;
-    if (!desktop_size(sw, sh, refresh_, bounds)) return GRNOTWINDOW;
-    {
-      std::lock_guard<std::mutex> g(sh_->m);
-      sh_->screen_w = sw;
-      sh_->screen_h = sh;
-    }
+  OpenResult create(const SDL_Rect& bounds, int sw, int sh) {
     const Uint32 ev = SDL_RegisterEvents(1);
-    if (ev == Uint32(-1)) return GRNOTWINDOW;
+    if (ev == Uint32(-1)) return OpenResult::no_window;
     sh_->event_type = ev;
 
     w_ = sh_->width;
     h_ = sh_->height;
-    if (w_ <= 0 || h_ <= 0) return GRINVALIDMODE;
+    if (w_ <= 0 || h_ <= 0) return OpenResult::invalid_mode;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     int x = 0, y = 0;
     framed_ = false;
@@ -242,12 +281,12 @@ class WindowThread {
       x = bounds.x + (sw - w_) / 2;
       y = bounds.y + (sh - h_) / 2;
     } else {
-      return GRINVALIDMODE;
+      return OpenResult::invalid_mode;
     }
     std::string title = cp1251_to_utf8(sh_->title);
     if (title.empty()) title = "Qora";
     window_ = SDL_CreateWindow(title.c_str(), x, y, w_, h_, flags);
-    if (!window_) return GRNOTWINDOW;
+    if (!window_) return OpenResult::no_window;
     SDL_SetWindowResizable(window_, SDL_FALSE);
     SDL_SetWindowMinimumSize(window_, w_, h_);
     SDL_SetWindowMaximumSize(window_, w_, h_);
@@ -264,11 +303,11 @@ class WindowThread {
     }
     SDL_RaiseWindow(window_);
     SDL_StartTextInput();
-    if (!acquire_surface()) return GRNOTWINDOW;
+    if (!acquire_surface()) return OpenResult::no_window;
     // Black until the first repaint.
     SDL_FillRect(surface_, nullptr, SDL_MapRGB(surface_->format, 0, 0, 0));
     SDL_UpdateWindowSurface(window_);
-    return GROK;
+    return OpenResult::ok;
   }
 
   // (Re)reads the window surface after creation or invalidation.
@@ -284,21 +323,15 @@ class WindowThread {
     return true;
   }
 
-  // The whole visible page becomes damage (after the window surface was lost).
-  static void damage_everything() {
-    State& s = S();
-    std::lock_guard<std::mutex> g(s.devices);
-    if (s.open || s.width > 0) damage_all();
-  }
-
   void present() {
     if (!surface_ && !acquire_surface()) return;
     rects_.clear();
     if (direct_) {
-      if (!render_damage(static_cast<uint32_t*>(surface_->pixels), surface_->pitch / 4, rects_))
+      if (!sh_->source->render_damage(static_cast<uint32_t*>(surface_->pixels),
+                                      surface_->pitch / 4, rects_))
         return;
     } else {
-      if (!render_damage(shadow_.data(), w_, rects_)) return;
+      if (!sh_->source->render_damage(shadow_.data(), w_, rects_)) return;
       convert_rects();
     }
     sdl_rects_.clear();
@@ -341,7 +374,7 @@ class WindowThread {
       case SDL_WINDOWEVENT:
         switch (e.window.event) {
           case SDL_WINDOWEVENT_CLOSE:
-            WINDOWCLOSEREQUEST();  // the window stays open
+            deliver(KEYBOARDMESSAGE{KEYEVENT::CLOSE});  // the window stays open
             break;
           case SDL_WINDOWEVENT_EXPOSED:
             if (surface_) SDL_UpdateWindowSurface(window_);  // the buffer holds the latest picture
@@ -349,7 +382,7 @@ class WindowThread {
           case SDL_WINDOWEVENT_SIZE_CHANGED:
           case SDL_WINDOWEVENT_RESIZED:
             surface_ = nullptr;  // invalidated: fetch a new one and repaint all
-            damage_everything();
+            sh_->source->damage_all();
             pending_ = true;
             break;
           default:
@@ -360,15 +393,10 @@ class WindowThread {
         const SDL_Keysym& k = e.key.keysym;
         const KEY key = map_key(k.scancode, k.mod);
         if (key != KEY::NONE)
-          WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::KEYDOWN, key, (k.mod & KMOD_ALT) != 0});
+          deliver(KEYBOARDMESSAGE{KEYEVENT::KEYDOWN, key, (k.mod & KMOD_ALT) != 0, 0,
+                                  (k.mod & KMOD_SHIFT) != 0, (k.mod & KMOD_CTRL) != 0});
         if (char c = key_character(k.scancode, k.mod))
-          WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c});
-        break;
-      }
-      case SDL_KEYUP: {
-        const KEY key = map_key(e.key.keysym.scancode, e.key.keysym.mod);
-        if (key == KEY::SHIFT || key == KEY::CTRL)
-          WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::KEYUP, key});
+          deliver(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c});
         break;
       }
       case SDL_TEXTINPUT: {
@@ -376,19 +404,19 @@ class WindowThread {
         for (char c : utf8_to_cp1251(e.text.text)) {
           const auto u = static_cast<unsigned char>(c);
           if (u < 32 || u == 127) continue;  // control characters come from key events
-          WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c});
+          deliver(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c});
         }
         break;
       }
       case SDL_MOUSEMOTION:
-        WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::MOVE, state_mask(e.motion.state), e.motion.x,
+        deliver(MOUSEMESSAGE{MOUSEEVENT::MOVE, state_mask(e.motion.state), e.motion.x,
                                   e.motion.y});
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
         if (uint16_t b = button_mask(e.button.button))
-          WINMOUSEPROC(MOUSEMESSAGE{e.type == SDL_MOUSEBUTTONDOWN ? MOUSEEVENT::DOWN : MOUSEEVENT::UP,
-                                    b, e.button.x, e.button.y});
+          deliver(MOUSEMESSAGE{e.type == SDL_MOUSEBUTTONDOWN ? MOUSEEVENT::DOWN : MOUSEEVENT::UP, b,
+                               e.button.x, e.button.y});
         break;
       default:
         break;
@@ -437,69 +465,66 @@ class WindowThread {
   std::vector<SDL_Rect> sdl_rects_;
 };
 
-class SdlBackend final : public Backend {
+class SdlBackend final : public VideoBackend {
  public:
   ~SdlBackend() override { close(); }
 
-  void screen_size(int& w, int& h) override {
-    if (shared_ && thread_.joinable()) {
-      std::lock_guard<std::mutex> g(shared_->m);
-      if (shared_->screen_w > 0) {
-        w = shared_->screen_w;
-        h = shared_->screen_h;
-        return;
+  // The desktop size: remembered from an earlier window when there was one;
+  // otherwise the window thread starts here, and the one initialisation of
+  // SDL video it makes serves the window that open() then asks for.
+  bool screen_size(int& w, int& h) override {
+    {
+      std::lock_guard<std::mutex> g(g_screen_m);
+      if (g_screen_w > 0 && !thread_.joinable()) {
+        w = g_screen_w;
+        h = g_screen_h;
+        return true;
       }
     }
-    // No window yet: ask the display from a short-lived thread, so that SDL
-    // video is never used on the game thread.
-    int sw = 0, sh = 0;
-    std::thread probe([&sw, &sh] {
-      if (!init_video()) return;
-      int refresh = 0;
-      SDL_Rect bounds{};
-      if (!desktop_size(sw, sh, refresh, bounds)) sw = sh = 0;
-      SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    });
-    probe.join();
-    // Without a display a nominal size; opening the window then fails.
-    w = sw > 0 ? sw : 1024;
-    h = sh > 0 ? sh : 768;
+    if (!thread_.joinable() && !start_thread()) return false;
+    std::unique_lock<std::mutex> lk(shared_->m);
+    if (!wait_phase(lk, Shared::Phase::SIZED)) return false;
+    if (shared_->phase == Shared::Phase::FAILED) return false;
+    w = shared_->screen_w;
+    h = shared_->screen_h;
+    return true;
   }
 
-  int16_t open(int w, int h, bool fullscreen, const std::string& title) override {
-    if (thread_.joinable()) return GRERROR;
-    shared_ = std::make_shared<Shared>();
+  OpenResult open(int w, int h, bool fullscreen, const std::string& title,
+                  FrameSource& source) override {
+    if (!thread_.joinable()) {
+      if (!start_thread()) return OpenResult::busy;
+    } else if (shared_->requested) {
+      return OpenResult::busy;  // this backend already has a window
+    }
+    std::unique_lock<std::mutex> lk(shared_->m);
     shared_->width = w;
     shared_->height = h;
     shared_->fullscreen = fullscreen;
     shared_->title = title;
-    thread_ = std::thread([sh = shared_] { WindowThread(sh).run(); });
-    std::unique_lock<std::mutex> lk(shared_->m);
-    const bool answered = shared_->cv.wait_for(
-        lk, kOpenTimeout, [this] { return shared_->phase != Shared::Phase::STARTING; });
-    if (!answered) {
-      // The display does not answer: leave the thread to finish on its own.
-      lk.unlock();
-      shared_->quit = true;
-      thread_.detach();
-      shared_.reset();
-      return GRNOTWINDOW;
-    }
+    shared_->source = &source;
+    shared_->requested = true;
+    shared_->cv.notify_all();
+    if (!wait_phase(lk, Shared::Phase::RUNNING)) return OpenResult::no_window;
     if (shared_->phase == Shared::Phase::FAILED) {
-      const int16_t r = shared_->result;
+      const OpenResult r = shared_->result;
       lk.unlock();
       thread_.join();
       shared_.reset();
       return r;
     }
     lk.unlock();
-    platform::script_start();  // scripted input begins with the first window
-    return GROK;
+    script_start();  // scripted input begins with the first window
+    return OpenResult::ok;
   }
 
   void close() override {
     if (!thread_.joinable()) return;
-    shared_->quit = true;
+    {
+      std::lock_guard<std::mutex> g(shared_->m);
+      shared_->quit = true;
+    }
+    shared_->cv.notify_all();  // a thread still waiting for its request
     push(kQuitCode);
     shared_->accepting = false;
     thread_.join();
@@ -515,6 +540,36 @@ class SdlBackend final : public Backend {
   bool headless() const override { return false; }
 
  private:
+  // Starts the window thread unless another one (of an earlier backend whose
+  // open timed out) is still alive.
+  bool start_thread() {
+    if (g_live_threads.load() > 0) return false;
+    shared_ = std::make_shared<Shared>();
+    g_live_threads.fetch_add(1);
+    thread_ = std::thread([sh = shared_] {
+      WindowThread(sh).run();
+      g_live_threads.fetch_sub(1);
+    });
+    return true;
+  }
+
+  // Waits until the thread has reached the phase (or failed). On a display
+  // that does not answer in time the thread is left to finish on its own;
+  // no new window starts until it has.
+  bool wait_phase(std::unique_lock<std::mutex>& lk, Shared::Phase want) {
+    const auto timeout = std::chrono::milliseconds(g_open_timeout_ms.load());
+    const bool answered = shared_->cv.wait_for(lk, timeout, [this, want] {
+      return shared_->phase == Shared::Phase::FAILED || int(shared_->phase) >= int(want);
+    });
+    if (answered) return true;
+    shared_->quit = true;
+    shared_->cv.notify_all();
+    lk.unlock();
+    thread_.detach();
+    shared_.reset();
+    return false;
+  }
+
   void push(Sint32 code) {
     SDL_Event e{};
     e.type = shared_->event_type.load();
@@ -529,6 +584,12 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> make_sdl_backend() { return std::make_unique<SdlBackend>(); }
+std::unique_ptr<VideoBackend> make_sdl_backend() { return std::make_unique<SdlBackend>(); }
 
-}  // namespace qora::gfx
+namespace sdl_testing {
+void set_open_timeout_ms(int ms) { g_open_timeout_ms = ms; }
+void set_start_delay_ms(int ms) { g_start_delay_ms = ms; }
+int video_inits() { return g_video_inits.load(); }
+}  // namespace sdl_testing
+
+}  // namespace qora::platform

@@ -9,7 +9,6 @@
 #include <mutex>
 #include <vector>
 
-#include "graph/graph.h"
 #include "platform/clock.h"
 
 namespace qora::platform {
@@ -86,8 +85,3 @@ void play_tone(Clock& clock, unsigned hz, unsigned dur) {
 
 }  // namespace qora::platform
 
-namespace qora {
-
-void SOUND(uint16_t hz, uint16_t dur) { platform::play_tone(platform::clock(), hz, dur); }
-
-}  // namespace qora

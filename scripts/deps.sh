@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game needs to build and run ("play") or to
-# build and pass its tests ("test", a superset). Uses sudo when not root.
+# build and pass its tests ("test", a superset). Uses sudo when not root;
+# without sudo it names the packages to install as root.
 set -euo pipefail
 what=${1:-play}
 pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
@@ -11,14 +12,28 @@ if [ "$what" = test ]; then
 fi
 # The help compiler is optional: without it the help ships as HTML only.
 optional=(fp-utils-3.2.2)
-missing=()
-for p in "${pkgs[@]}" "${optional[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+absent() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+mapfile -t missing < <(absent "${pkgs[@]}")
+mapfile -t missing_optional < <(absent "${optional[@]}")
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ] && exit 0
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    [ ${#missing[@]} -eq 0 ] && exit 0  # only optional ones: go on without them
+    echo "These Debian packages are missing: ${missing[*]}" >&2
+    echo "Install them as root, then run this again:" >&2
+    echo "  apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${pkgs[@]}"
-$sudo apt-get install -y -qq --no-install-recommends "${optional[@]}" || true
+[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing_optional[@]} -eq 0 ] ||
+  $sudo apt-get install -y -qq --no-install-recommends "${missing_optional[@]}" || true

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 
 namespace qora {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/globals.h"
 #include "support/test_support.h"
 #include "tasks/scorefiles.h"

@@ -24,22 +24,6 @@ TEST(Percent, RoundsHalvesToEvenAndStaysWithinSixteenBits) {
   for (const auto& c : cases) EXPECT_EQ(PERCENT(PLAYREC{0, {}, c[0], c[1], c[2], c[3], c[4]}), c[5]) << &c - cases;
 }
 
-TEST(Settings, ResolutionAndSoundCycles) {
-  // From each resolution to the next; stray values start the cycle again.
-  const std::pair<uint32_t, uint32_t> steps[] = {{4, 1}, {1, 2}, {2, 3}, {3, 4}, {0, 1}, {5, 1}, {0xFFFFFFFF, 1}};
-  for (const auto& [from, to] : steps) {
-    G_ISCREENRESOLUTION = from;
-    TAppSettings().SETSCREENRESOLUTIONNEXTOPTION();
-    EXPECT_EQ(TAppSettings().GETSCREENRESOLUTION(), to) << from;
-  }
-  SOUNDOK = false;
-  TAppSettings s;
-  s.SETSOUNDEFFECTSNEXTOPTION();
-  EXPECT_TRUE(s.GETSOUNDEFFECTS());
-  s.SETSOUNDEFFECTSNEXTOPTION();
-  EXPECT_FALSE(SOUNDOK);
-}
-
 TEST(Format, DatesAndSetSizes) {
   platform::set_clock(std::make_unique<platform::VirtualClock>(1803902400));  // 1 March 2027, noon
   EXPECT_EQ(GETSRGDATE(), "01.03.2027");

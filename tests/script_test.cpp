@@ -68,8 +68,9 @@ TEST(ScriptParse, BadLinesNameTheirLine) {
 }
 
 TEST(ScriptTiming, LinesTakeEffectWhenTheClockReachesThem) {
-  WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
-  WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::CREATED});
+  set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);  // as graphics do when they open
+  KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+  MOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::CREATED});
   VirtualClock vc;
   vc.advance(5000);  // script time counts from the start, not from the clock's zero
   ScriptParse p = parse_script("text hi\nwait 100\nspecial 72\nmove 30 40\ndown left\nwait 20\n"

@@ -2,11 +2,14 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
 #include "graph/surface_internal.h"
+#include "platform/video.h"
 #include "support/test_support.h"
 
 namespace qora {
@@ -26,7 +29,7 @@ void push(SDL_Event e) { SDL_PushEvent(&e); }
 
 class SdlDummy : public ::testing::Test {
  protected:
-  void SetUp() override { gfx::set_backend_factory(&gfx::make_sdl_backend); }
+  void SetUp() override { gfx::set_backend_factory(&platform::make_sdl_backend); }
   void TearDown() override {
     if (GRAPHENABLED()) CLOSEGRAPH();
     gfx::set_backend_factory(nullptr);
@@ -56,10 +59,31 @@ TEST_F(SdlDummy, OpensAgainAndRefusesWhatDoesNotFit) {
   CUSTOMWIDTH = sw;  // too wide for a frame, but fits borderless
   EXPECT_TRUE(open(MCUSTOM)) << GRAPHRESULT();
   CLOSEGRAPH();
+  // A window costs one start of SDL video, and the screen size is then known
+  // without another.
+  const int inits = platform::sdl_testing::video_inits();
+  ASSERT_TRUE(open(M640X480));
+  CLOSEGRAPH();
+  GETSCREENSIZE(sw, sh);
+  EXPECT_EQ(platform::sdl_testing::video_inits(), inits + 1);
   test::EnvVar no_driver("SDL_VIDEODRIVER", nullptr), display("DISPLAY", ":197"),
       wayland("WAYLAND_DISPLAY", nullptr);
   EXPECT_FALSE(open(M640X480));  // no display to show a window on
   EXPECT_EQ(GRAPHRESULT(), GRNOTWINDOW);
+}
+
+TEST_F(SdlDummy, NoWindowStartsWhileAnAbandonedOneLives) {
+  // A display too slow to answer: open gives up, and while the abandoned
+  // thread still runs no other window starts; once it has ended, one does.
+  platform::sdl_testing::set_open_timeout_ms(100);
+  platform::sdl_testing::set_start_delay_ms(600);
+  EXPECT_FALSE(open(M640X480));
+  platform::sdl_testing::set_start_delay_ms(0);
+  EXPECT_FALSE(open(M640X480));
+  EXPECT_EQ(GRAPHRESULT(), GRNOTWINDOW);
+  platform::sdl_testing::set_open_timeout_ms(20000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_TRUE(open(M640X480)) << GRAPHRESULT();
 }
 
 TEST_F(SdlDummy, WindowEventsReachTheRings) {

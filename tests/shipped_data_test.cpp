@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/datafiles.h"
 #include "app/globals.h"
 #include "support/test_support.h"

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 #include "graph/graph.h"
 #include "platform/clock.h"
 #include "platform/tone.h"
+#include "support/test_support.h"
 
 namespace qora::platform {
 namespace {
@@ -44,13 +46,28 @@ TEST(Sound, WaitsExactlyItsDurationOnEitherClock) {
     EXPECT_EQ(vc.elapsed_ms() - before, dur) << hz;
     EXPECT_LT(steady_clock::now() - real0, milliseconds(100)) << hz;
   }
-  auto real = make_real_clock();  // with or without a sound device
-  for (auto [hz, dur] : {std::pair<unsigned, unsigned>{880, 80}, {0, 60}, {12, 60}}) {
+  // On the real clock the tone goes to the sound card: here SDL's disk
+  // driver, whose file must receive the square wave while the call waits.
+  test::TempDir dir;
+  const auto file = dir.path() / "audio.raw";
+  test::EnvVar driver("SDL_AUDIODRIVER", "disk"), out("SDL_DISKAUDIOFILE", file.c_str());
+  auto real = make_real_clock();
+  for (auto [hz, dur] : {std::pair<unsigned, unsigned>{880, 200}, {0, 60}, {12, 60}}) {
     const auto t0 = steady_clock::now();
     play_tone(*real, hz, dur);
     const auto took = steady_clock::now() - t0;  // opening the device may take a moment
     EXPECT_TRUE(took >= milliseconds(dur) && took < milliseconds(dur + 3000)) << hz;
   }
+  std::vector<int16_t> samples;
+  ASSERT_TRUE(test::eventually([&] {
+    const std::string raw = test::read_file(file);
+    samples.assign(raw.size() / 2, 0);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return std::count(samples.begin(), samples.end(), int16_t(-6000)) > 1000;
+  }));
+  // Only the two levels of the wave and the silence around it.
+  EXPECT_TRUE(std::all_of(samples.begin(), samples.end(),
+                          [](int16_t v) { return v == 0 || v == 6000 || v == -6000; }));
 }
 
 }  // namespace

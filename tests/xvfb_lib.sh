@@ -4,6 +4,10 @@
 #   . xvfb_lib.sh; xvfb_start WIDTH HEIGHT
 # Leaves $tmp (a scratch folder, removed at exit).
 
+# xdotool types non-ASCII text (the Cyrillic test keys) only in a UTF-8
+# locale; a fresh system may have none set. glibc always has C.UTF-8.
+export LC_ALL=C.UTF-8
+
 tmp=$(mktemp -d)
 xvfb_pid=
 registered_pids=()

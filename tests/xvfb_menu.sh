@@ -70,8 +70,14 @@ size=$(client_size "$wid")
 title_top=60
 sleep 2.5  # the title slides in from the lower right first
 
-# The menu slides its title in, then highlights item 1.
+# The menu slides its title in, then highlights item 1: nothing green (the
+# other items, and the highlight's own frame a few pixels out) stands above it.
 box1=$(highlight_changes "$wid" "" "$title_top") || fail "no highlighted item in the menu"
+import -window "$wid" "$tmp/shot.png" 2>/dev/null
+passive=$(convert "$tmp/shot.png" -crop "+0+$title_top" +repage -fill black +opaque '#00A800' \
+  -format '%@' info: 2>/dev/null)
+[ "${passive##*+}" -ge $(( ${box1##*+} - 20 )) ] 2>/dev/null ||
+  fail "item 1 is not highlighted at the start (highlight $box1, other items $passive)"
 box2=$(highlight_changes "$wid" "$box1" "$title_top" & sleep 0.3; send "$wid" Down; wait) ||
   fail "Down did not move the highlight"
 y1=${box1##*+}; y2=${box2##*+}

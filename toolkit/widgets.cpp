@@ -5,8 +5,8 @@
 #include "app/random.h"
 #include "graph/graph.h"
 #include "platform/clock.h"
-#include "platform/open_document.h"
 #include "platform/trace.h"
+#include "toolkit/poll.h"
 #include "toolkit/text.h"
 
 namespace qora {
@@ -148,9 +148,13 @@ int32_t SDVIG(int32_t min, int32_t max, int32_t sh, int32_t) {
     case 80:
       return sh == max ? min : sh + 1;
     default:
-      SOUND(50, 80);
+      BEEP(50, 80);
       return sh;
   }
+}
+
+void BEEP(uint16_t hz, uint16_t ms) {
+  if (SOUNDOK) SOUND(hz, ms);
 }
 
 void WAIT(int32_t ms) { DELAY(static_cast<uint16_t>(ms)); }
@@ -161,39 +165,27 @@ void WAITSTILL() {
 
 void WAITKEYPRESSED(bool bdoselectlabel) {
   WAITSTILL();
-  bool wasdown = false;
   G_IMOUSEBUTTON = 0;
   G_BLABELSELECTEDSTATE = false;
+  POLLOPTIONS o;
+  o.label = bdoselectlabel;
+  o.read_keys = false;  // the key that ends the wait is the caller's
+  TPOLL poll(o);
   for (;;) {
-    FLASH(75, 225, 5);
-    if (GETMOUSEBUTTONS() > 0) wasdown = true;
-    PROCESSMESSAGES(bdoselectlabel);
-    const bool up = GETMOUSEBUTTONS() == 0;
-    if (wasdown && up && G_BLABELSELECTEDSTATE) wasdown = false;
-    if (KEYPRESSED() || (wasdown && up && !G_BLABELSELECTEDSTATE)) break;
+    poll.FLASHSTEP();
+    poll.LOOK();
+    if (poll.KEY() || poll.CLICK()) break;
   }
 }
 
 void PROCESSMESSAGES(bool bdoselectlabel) {
-  if (bdoselectlabel) {
-    const TPOINT pt{GETMOUSEX(), GETMOUSEY()};
-    const uint16_t buttons = GETMOUSEBUTTONS();
-    if (pt != G_PTMOUSE || buttons != 0) {
-      G_PTMOUSE = pt;
-      const bool over = PTINRECT(G_RCFIRMLABEL, pt);
-      if (over)
-        FIRMLABEL_SELECT(true);
-      else if (G_BLABELSELECTEDSTATE)
-        FIRMLABEL_SELECT(false);
-      if (over && buttons != 0) G_IMOUSEBUTTON = 1;
-      G_BLABELSELECTEDSTATE = over;
-    }
-    if (G_BLABELSELECTEDSTATE && G_IMOUSEBUTTON == 1 && GETMOUSEBUTTONS() == 0) {
-      G_IMOUSEBUTTON = 0;
-      platform::open_web_address(FIRMLABEL_GETSITE());
-    }
-  }
-  platform::sleep_ms(10);
+  // Outside a poll pass: a look of its own, a press counted since the last
+  // such look.
+  static uint32_t presses = GETMOUSESTATE().PRESSES;
+  const MOUSESTATE m = GETMOUSESTATE();
+  const bool anydown = m.BUTTONS != 0 || m.PRESSES != presses;
+  presses = m.PRESSES;
+  PROCESSLOOK(m, anydown, bdoselectlabel);
 }
 
 std::string FIRMLABEL_GETSITE() { return "qora.example.org/"; }

@@ -1,5 +1,5 @@
 // The small widgets every screen is built from, and the waiting that ties them
-// to the player: bars and fills, bevelled buttons, the twinkling frame, menu
+// to the player (on the poll pass of toolkit/poll.h): bars and fills, bevelled buttons, the twinkling frame, menu
 // items and text panels, the pulsing flash colour, the next item after an
 // arrow key, the waits for a key or a click, the maker's label and the
 // sliding title.
@@ -29,6 +29,9 @@ void OUTBLINK(int32_t x, int32_t y, int32_t x1, int32_t y1, const std::string& s
 void INITFLASH();
 void FLASH(int32_t min, int32_t max, int32_t late);
 int32_t SDVIG(int32_t min, int32_t max, int32_t sh, int32_t unused);
+// A sound effect: SOUND(hz, ms) while sound effects are on, nothing (and no
+// wait) while they are off.
+void BEEP(uint16_t hz, uint16_t ms);
 void WAIT(int32_t ms);
 void WAITSTILL();
 void WAITKEYPRESSED(bool bdoselectlabel);

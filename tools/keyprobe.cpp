@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
 #include "graph/graph.h"
+#include "platform/script.h"
 
 int main(int argc, char** argv) {
   using namespace qora;
@@ -21,6 +24,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "usage: keyprobe [640x480|800x600|1024x768|full]\n");
       return 2;
     }
+  }
+  if (std::string err; !platform::script_load(err)) {
+    std::fprintf(stderr, "keyprobe: %s\n", err.c_str());
+    return 2;
   }
   int16_t driver = D4BIT;
   INITGRAPH(driver, mode, "keyprobe");

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/datafiles.h"
 #include "app/globals.h"
 #include "app/types.h"

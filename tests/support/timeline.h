@@ -35,13 +35,17 @@ class Timeline {
   bool done() const { return next_ >= steps_.size(); }
 
   // Input through the same hooks the window uses.
-  static void key(char c) { WINCRTPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c}); }
-  static void special(uint8_t code) { ADDEXTKEY(static_cast<char>(code)); }
-  static void move(int x, int y, uint16_t held = 0) {
-    WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::MOVE, held, x, y});
+  static void key(char c) { KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c}); }
+  static void special(uint8_t code) {
+    KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::SPECIAL, KEY::NONE, false, static_cast<char>(code)});
   }
-  static void press(int x, int y) { WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DOWN, MOUSELEFTBUTTON_, x, y}); }
-  static void release(int x, int y) { WINMOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::UP, MOUSELEFTBUTTON_, x, y}); }
+  // The window's close button.
+  static void close() { KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CLOSE}); }
+  static void move(int x, int y, uint16_t held = 0) {
+    MOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::MOVE, held, x, y});
+  }
+  static void press(int x, int y) { MOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::DOWN, MOUSELEFTBUTTON_, x, y}); }
+  static void release(int x, int y) { MOUSEPROC(MOUSEMESSAGE{MOUSEEVENT::UP, MOUSELEFTBUTTON_, x, y}); }
 
  private:
   static constexpr uint16_t MOUSELEFTBUTTON_ = 1;
