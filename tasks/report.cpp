@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <unordered_map>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/datafiles.h"
 #include "app/globals.h"
 #include "platform/safefile.h"
