@@ -55,16 +55,22 @@ uint8_t combine(uint8_t src, uint8_t dst, uint16_t mode) {
 }
 
 // A hash of the first n bytes of an image: its header and the pixel rows that
-// a paste reads.
+// a paste reads. Four independent lanes keep it cheap beside the paste itself.
+inline uint64_t hash_step(uint64_t h, uint64_t w) {
+  h ^= w * 0xFF51AFD7ED558CCDull;
+  return ((h << 29) | (h >> 35)) * 0xC4CEB9FE1A85EC53ull;
+}
 uint64_t image_hash(const std::vector<uint8_t>& b, size_t n) {
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ull ^ n, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
+                      0x2545F4914F6CDD1Dull};
   size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, &b[i], 8);
-    h ^= w * 0xFF51AFD7ED558CCDull;
-    h = ((h << 29) | (h >> 35)) * 0xC4CEB9FE1A85EC53ull;
-  }
+  for (; i + 32 <= n; i += 32)
+    for (int k = 0; k < 4; ++k) {
+      uint64_t w;
+      std::memcpy(&w, &b[i + 8 * size_t(k)], 8);
+      lane[k] = hash_step(lane[k], w);
+    }
+  uint64_t h = lane[0] ^ hash_step(lane[1], lane[2]) ^ hash_step(lane[3], 0x5851F42D4C957F2Dull);
   for (; i < n; ++i) h = (h ^ b[i]) * 0x100000001B3ull;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
