@@ -17,6 +17,7 @@
 
 #include "graph/graph.h"
 #include "graph/surface_internal.h"
+#include "full_conversion.h"
 
 namespace {
 
@@ -62,32 +63,7 @@ void settle(std::vector<uint32_t>& window) {
 
 void BM_FullConversion(benchmark::State& state) {
   open_graphics();
-  SDL_Surface* page = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 8, SDL_PIXELFORMAT_INDEX8);
-  SDL_Surface* out = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_XRGB8888);
-  if (!page || !out) {
-    state.SkipWithError("SDL surfaces");
-    return;
-  }
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x)
-      static_cast<Uint8*>(page->pixels)[y * page->pitch + x] = Uint8(GETPIXEL(int16_t(x), int16_t(y)));
-  SDL_Color colours[16];
-  for (int i = 0; i < 16; ++i) {
-    const RGBCOLOUR c = GETPALETTEENTRY(uint16_t(i));
-    colours[i] = SDL_Color{c.r, c.g, c.b, 255};
-  }
-  SDL_Rect r{0, 0, kW, kH};
-  int level = 0;
-  for (auto _ : state) {
-    level = (level + 3) & 63;
-    colours[kCrossColour].g = Uint8(level * 4);
-    SDL_SetPaletteColors(page->format->palette, colours, 0, 16);
-    SDL_Rect sr = r, dr = r;
-    SDL_LowerBlit(page, &sr, out, &dr);
-    benchmark::DoNotOptimize(out->pixels);
-  }
-  SDL_FreeSurface(page);
-  SDL_FreeSurface(out);
+  bench::full_conversion(state, kCrossColour);
 }
 
 void palette_repaint(benchmark::State& state, uint16_t entry, bool expect_damage) {

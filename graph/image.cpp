@@ -1,10 +1,12 @@
 // Image capture and paste: a rectangle of the active page held as a complete
 // 24-bit BMP file image in memory (RGB through the palette at capture time).
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <deque>
 #include <limits>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "graph/drawing.h"
 
@@ -54,55 +56,39 @@ uint8_t combine(uint8_t src, uint8_t dst, uint16_t mode) {
   }
 }
 
-// A hash of the first n bytes of an image: its header and the pixel rows that
-// a paste reads. Four independent lanes keep it cheap beside the paste itself.
-inline uint64_t hash_step(uint64_t h, uint64_t w) {
-  h ^= w * 0xFF51AFD7ED558CCDull;
-  return ((h << 29) | (h >> 35)) * 0xC4CEB9FE1A85EC53ull;
-}
-uint64_t image_hash(const std::vector<uint8_t>& b, size_t n) {
-  uint64_t lane[4] = {0x9E3779B97F4A7C15ull ^ n, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
-                      0x2545F4914F6CDD1Dull};
-  size_t i = 0;
-  for (; i + 32 <= n; i += 32)
-    for (int k = 0; k < 4; ++k) {
-      uint64_t w;
-      std::memcpy(&w, &b[i + 8 * size_t(k)], 8);
-      lane[k] = hash_step(lane[k], w);
-    }
-  uint64_t h = lane[0] ^ hash_step(lane[1], lane[2]) ^ hash_step(lane[3], 0x5851F42D4C957F2Dull);
-  for (; i < n; ++i) h = (h ^ b[i]) * 0x100000001B3ull;
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  return h ^ (h >> 33);
-}
-
 // An image holds colours, not palette indices, so a paste under a changed
 // palette (an entry pulsing, group colours lit, the floor entry recoloured)
 // would match them against colours the picture never had. The surface
-// therefore remembers the palette each image it captured was taken under,
-// keyed by the image's bytes, and a paste of such an image converts through
-// that palette: every pixel comes back with the index it was captured from.
-// Images it did not capture (or changed since) match the current palette.
-struct CapturedPalette {
-  uint64_t hash = 0;
-  size_t bytes = 0;
-  int size = 0;
-  std::array<RGBCOLOUR, 256> palette{};
+// therefore remembers each image it captured: its bytes, and the index every
+// pixel takes by the nearest-colour rule under the palette of the capture. A
+// paste of the same bytes copies those indices (no colour matching at all);
+// images it did not capture, or changed since, match the current palette.
+struct Captured {
+  std::vector<uint8_t> bytes;    // the header and pixel rows a paste reads
+  int palsize = 0;
+  int width = 0, height = 0;
+  std::vector<uint8_t> indices;  // width * height, rows from the top
+  uint16_t colours = 0;          // bit i: index i occurs in indices
 };
 constexpr size_t kRememberedCaptures = 64;  // the oldest are forgotten beyond these
-std::deque<CapturedPalette> g_captures;  // newest first; under the drawing lock
+std::deque<Captured> g_captures;  // newest first; under the drawing lock
 
-void remember_capture(uint64_t hash, size_t bytes, const State& s) {
-  std::erase_if(g_captures,
-                [&](const CapturedPalette& c) { return c.hash == hash && c.bytes == bytes; });
+void remember_capture(const std::vector<uint8_t>& buffer, size_t used, int w, int h,
+                      std::vector<uint8_t> indices, const State& s) {
+  std::erase_if(g_captures, [&](const Captured& c) {
+    return c.bytes.size() == used && std::memcmp(c.bytes.data(), buffer.data(), used) == 0;
+  });
   if (g_captures.size() >= kRememberedCaptures) g_captures.pop_back();
-  g_captures.push_front(CapturedPalette{hash, bytes, s.palsize, s.palette});
+  uint16_t colours = 0;
+  for (uint8_t i : indices) colours |= uint16_t(1u << (i & 15));
+  g_captures.push_front(Captured{std::vector<uint8_t>(buffer.begin(), buffer.begin() + long(used)),
+                                 s.palsize, w, h, std::move(indices), colours});
 }
 
-const CapturedPalette* captured_palette(uint64_t hash, size_t bytes, int palsize) {
-  for (const CapturedPalette& c : g_captures)
-    if (c.hash == hash && c.bytes == bytes) return c.size == palsize ? &c : nullptr;
+const Captured* captured(const std::vector<uint8_t>& buffer, size_t used, int palsize) {
+  for (const Captured& c : g_captures)
+    if (c.bytes.size() == used && std::memcmp(c.bytes.data(), buffer.data(), used) == 0)
+      return c.palsize == palsize ? &c : nullptr;
   return nullptr;
 }
 
@@ -149,6 +135,11 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
   const size_t stride = row_bytes(w);
   const int ax = origin_x() + x1, ay = origin_y() + y1;
   const auto& px = s.pages[s.active].px;
+  // The index each colour comes back as under this palette (the nearest
+  // entry, the lowest of equal ones).
+  std::array<uint8_t, 256> back{};
+  for (int i = 0; i < s.palsize; ++i) back[size_t(i)] = nearest_index(s.palette[size_t(i)], s.palette.data(), s.palsize);
+  std::vector<uint8_t> indices(s.nopalette ? 0 : size_t(w) * size_t(h));
   for (int row = 0; row < h; ++row) {
     uint8_t* out = &buffer[kHeader + size_t(h - 1 - row) * stride];
     const int y = ay + row;
@@ -156,8 +147,12 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
       const int x = ax + col;
       // Outside the page there is nothing to read: black.
       RGBCOLOUR c{};
-      if (x >= 0 && y >= 0 && x < s.width && y < s.height)
+      uint8_t idx = back[0];
+      if (x >= 0 && y >= 0 && x < s.width && y < s.height) {
         c = s.palette[px[size_t(y) * s.width + x]];
+        idx = back[px[size_t(y) * s.width + x]];
+      }
+      if (!indices.empty()) indices[size_t(row) * size_t(w) + size_t(col)] = idx;
       out[col * 3] = c.b;
       out[col * 3 + 1] = c.g;
       out[col * 3 + 2] = c.r;
@@ -166,7 +161,7 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
   }
   if (!s.nopalette) {
     const size_t used = kHeader + stride * size_t(h);
-    remember_capture(image_hash(buffer, used), used, s);
+    remember_capture(buffer, used, w, h, std::move(indices), s);
   }
 }
 
@@ -201,32 +196,74 @@ void PUTIMAGE(int16_t x, int16_t y, const std::vector<uint8_t>& buffer, uint16_t
   if (r.empty()) return;
   const int pal_n = s.nopalette ? 256 : s.palsize;
   const RGBCOLOUR* pal = s.nopalette ? DEFAULTVGAPALETTE.data() : s.palette.data();
-  if (!s.nopalette) {
-    const size_t used = size_t(offset) + stride * size_t(h);
-    if (const CapturedPalette* cap = captured_palette(image_hash(buffer, used), used, pal_n))
-      pal = cap->palette.data();
-  }
+  const Captured* cap = nullptr;
+  if (!s.nopalette && !top_down && offset == uint64_t(kHeader))
+    cap = captured(buffer, size_t(offset) + stride * size_t(h), pal_n);
   const uint8_t bits_mask = uint8_t(pal_n - 1);
-  std::unordered_map<uint32_t, uint8_t> nearest;
+  // Pictures hold few colours, mostly in runs: the colour of the pixel before
+  // answers most lookups, a short list of the colours met the rest.
+  std::vector<std::pair<uint32_t, uint8_t>> met;
+  uint32_t last_key = 0xFFFFFFFF;
+  uint8_t last_index = 0;
+  auto index_of = [&](const uint8_t* p) {
+    const uint32_t key = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    if (key == last_key) return last_index;
+    last_key = key;
+    for (const auto& [k, v] : met)
+      if (k == key) return last_index = v;
+    last_index = nearest_index(RGBCOLOUR{p[2], p[1], p[0]}, pal, pal_n);
+    met.emplace_back(key, last_index);
+    return last_index;
+  };
+  // Only the tiles whose pixels really change need a repaint: pasting the
+  // cannon for the next target changes its barrel, not its whole picture.
+  const int tx0 = r.x0 >> kTileShift, ty0 = r.y0 >> kTileShift;
+  const int tcols = (r.x1 >> kTileShift) - tx0 + 1, trows = (r.y1 >> kTileShift) - ty0 + 1;
+  std::vector<uint8_t> changed(size_t(tcols) * size_t(trows), 0);
   Page& pg = s.pages[s.active];
   uint16_t written = 0;
-  for (int py = r.y0; py <= r.y1; ++py) {
-    const int row = py - ay;
-    const uint8_t* in = &buffer[offset + (top_down ? size_t(row) : size_t(h - 1 - row)) * stride];
-    uint8_t* out = &pg.px[size_t(py) * s.width];
-    for (int px = r.x0; px <= r.x1; ++px) {
-      const uint8_t* p = in + size_t(px - ax) * 3;
-      const uint32_t key = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-      auto it = nearest.find(key);
-      if (it == nearest.end())
-        it = nearest.emplace(key, nearest_index(RGBCOLOUR{p[2], p[1], p[0]}, pal, pal_n)).first;
-      const uint8_t v = uint8_t(combine(it->second, out[px], mode) & bits_mask);
-      out[px] = v;
-      written |= uint16_t(1u << (v & 15));
+  if (cap && mode == COPYPUT) {
+    // A captured picture pasted plainly: its indices are copied tile by tile,
+    // and only where they differ from what the page holds.
+    written = cap->colours;
+    for (int py = r.y0; py <= r.y1; ++py) {
+      const uint8_t* known = &cap->indices[size_t(py - ay) * size_t(w)];
+      uint8_t* out = &pg.px[size_t(py) * s.width];
+      uint8_t* tiles = &changed[size_t((py >> kTileShift) - ty0) * size_t(tcols)];
+      for (int x = r.x0; x <= r.x1;) {
+        const int end = std::min(r.x1, ((x >> kTileShift) + 1) * kTile - 1);
+        const size_t n = size_t(end - x + 1);
+        if (std::memcmp(out + x, known + (x - ax), n) != 0) {
+          std::memcpy(out + x, known + (x - ax), n);
+          tiles[(x >> kTileShift) - tx0] = 1;
+        }
+        x = end + 1;
+      }
     }
   }
-  for (int i = 0; i < 16; ++i)
-    if (written & (1u << i)) touch(s.active, r, uint8_t(i));
+  for (int py = r.y0; py <= r.y1 && !(cap && mode == COPYPUT); ++py) {
+    const int row = py - ay;
+    const uint8_t* in = &buffer[offset + (top_down ? size_t(row) : size_t(h - 1 - row)) * stride];
+    const uint8_t* known = cap ? &cap->indices[size_t(row) * size_t(w)] : nullptr;
+    uint8_t* out = &pg.px[size_t(py) * s.width];
+    uint8_t* tiles = &changed[size_t((py >> kTileShift) - ty0) * size_t(tcols)];
+    for (int px = r.x0; px <= r.x1; ++px) {
+      const uint8_t src = known ? known[px - ax] : index_of(in + size_t(px - ax) * 3);
+      const uint8_t v = uint8_t(combine(src, out[px], mode) & bits_mask);
+      written |= uint16_t(1u << (v & 15));
+      if (v == out[px]) continue;
+      out[px] = v;
+      tiles[(px >> kTileShift) - tx0] = 1;
+    }
+  }
+  for (int ty = 0; ty < trows; ++ty)
+    for (int tx = 0; tx < tcols; ++tx) {
+      if (!changed[size_t(ty) * size_t(tcols) + size_t(tx)]) continue;
+      const int x0 = (tx0 + tx) << kTileShift, y0 = (ty0 + ty) << kTileShift;
+      const Rect t = intersect(Rect{x0, y0, x0 + kTile - 1, y0 + kTile - 1}, r);
+      for (int i = 0; i < 16; ++i)
+        if (written & (1u << i)) touch(s.active, t, uint8_t(i));
+    }
 }
 
 }  // namespace qora
