@@ -10,8 +10,11 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
          imagemagick x11-utils python3)
 fi
-# The help compiler is optional: without it the help ships as HTML only.
-optional=(fp-utils-3.2.2)
+# The help compiler is optional and only for the tests (which check the
+# compiled help): a desktop rarely opens compiled help, and without it the
+# help ships as HTML only, so playing does not need its tool chain.
+optional=()
+[ "$what" = test ] && optional=(fp-utils-3.2.2)
 absent() {
   local p
   for p in "$@"; do
@@ -19,7 +22,7 @@ absent() {
   done
 }
 mapfile -t missing < <(absent "${pkgs[@]}")
-mapfile -t missing_optional < <(absent "${optional[@]}")
+mapfile -t missing_optional < <(absent "${optional[@]+"${optional[@]}"}")
 [ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ] && exit 0
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
