@@ -11,6 +11,7 @@
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/open_document.h"
+#include "screens/halloffame.h"
 #include "toolkit/poll.h"
 #include "toolkit/widgets.h"
 
@@ -159,7 +160,12 @@ void MAINMENU() {
       if (!select(m)) return;
       switch (m.T) {
         case 1:  // the game
+          redraw = true;
+          break;
         case 2:  // the hall of fame
+          VICTORYDESK();
+          redraw = true;
+          break;
         case 3:  // the group editor (hidden item)
           redraw = true;
           break;
