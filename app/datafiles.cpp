@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -81,30 +80,49 @@ void set_default_groups() {
   for (int e = 75; e <= 104; ++e) GRUPARR[3].include(e);
 }
 
-// Writes the four groups as the one 128-byte record of the groups file, first
-// into a temporary file that then replaces the old one, so that a failed
-// write never leaves a cut file behind. Returns false when it could not.
-bool write_groups_file() {
-  const std::string tmp = std::string(GROUPFN) + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    for (int g = 1; g <= 4; ++g)
-      f.write(reinterpret_cast<const char*>(GRUPARR[size_t(g)].BITS), sizeof GRUPARR[size_t(g)].BITS);
-    f.flush();
-    if (!f) {
-      f.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
+// How long a write of the groups file waits for another game that is saving.
+constexpr int GROUP_LOCK_WAIT_MS = 5000;
+
+std::string groups_record() {
+  std::string bytes;
+  for (int g = 1; g <= 4; ++g)
+    bytes.append(reinterpret_cast<const char*>(GRUPARR[size_t(g)].BITS), sizeof GRUPARR[size_t(g)].BITS);
+  return bytes;
+}
+
+void read_groups(const std::string& data) {
+  for (int g = 1; g <= 4; ++g)
+    std::memcpy(GRUPARR[size_t(g)].BITS, data.data() + (g - 1) * sizeof(BYTESET), sizeof(BYTESET));
+}
+
+enum class GroupWrite { written, found, failed };
+
+// Writes the four groups as the one 128-byte record of the groups file under
+// the folder's lock, through the safe writer: the file holds the old or the
+// new groups whatever happens, and keeps its permission bits. Temporary files
+// of writers killed midway (and the fixed-name one of older versions) are
+// removed first. only_if_missing: another game may have made the file while
+// this one waited; it is then left as it is (found). On failure err says why.
+GroupWrite write_groups_file(bool only_if_missing, std::string& err) {
+  platform::FileLock lock;
+  switch (lock.acquire(".", GROUP_LOCK_WAIT_MS, err)) {
+    case platform::FileLock::Status::acquired:
+      break;
+    default:
+      return GroupWrite::failed;
   }
+  if (only_if_missing && platform::exists(GROUPFN)) return GroupWrite::found;
+  err = platform::folder_problem(".", {GROUPFN});
+  if (!err.empty()) return GroupWrite::failed;
+  platform::remove_stale_temps(".");
   std::error_code ec;
-  std::filesystem::rename(tmp, GROUPFN, ec);
-  if (ec) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  if (std::filesystem::is_regular_file(std::string(GROUPFN) + ".tmp", ec))
+    platform::remove_quietly(std::string(GROUPFN) + ".tmp");
+  // Once the new file has taken the name, the groups are saved even if the
+  // folder could not be flushed after.
+  bool committed = false;
+  platform::replace_file(GROUPFN, groups_record(), err, &committed);
+  return committed ? GroupWrite::written : GroupWrite::failed;
 }
 
 }  // namespace
@@ -202,7 +220,10 @@ void GETGRUP() {
     // A file that exists but cannot be read now is played with the defaults
     // and left alone, so a passing read error never replaces saved groups.
     set_default_groups();
-    if (st == platform::ReadStatus::missing) write_groups_file();
+    if (st == platform::ReadStatus::missing && write_groups_file(true, err) == GroupWrite::found &&
+        platform::read_whole_file(GROUPFN, data, err) == platform::ReadStatus::ok &&
+        data.size() >= 4 * sizeof(BYTESET))
+      read_groups(data);  // made by another game meanwhile
     return;
   }
   if (data.size() < 4 * sizeof(BYTESET)) {
@@ -211,8 +232,14 @@ void GETGRUP() {
     set_default_groups();
     return;
   }
-  for (int g = 1; g <= 4; ++g)
-    std::memcpy(GRUPARR[size_t(g)].BITS, data.data() + (g - 1) * sizeof(BYTESET), sizeof(BYTESET));
+  read_groups(data);
+}
+
+bool SAVEGRUP() {
+  std::string err;
+  if (write_groups_file(false, err) == GroupWrite::written) return true;
+  std::fprintf(stderr, "qora: could not save %s: %s\n", GROUPFN, err.c_str());
+  return false;
 }
 
 }  // namespace qora

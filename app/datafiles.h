@@ -13,6 +13,12 @@ void GETELEMENTS();  // fills ELCOUNT and ELEMENT; a missing or unusable file en
 bool load_element_table(const std::string& path, std::string& err);
 void GETMSG();       // fills MSG; a missing file ends the program
 void GETGRUP();      // fills GRUPARR, creating the groups file with the defaults when missing
+// Saves GRUPARR as the groups file "group.qora" (for the group editor): under
+// the folder's lock, through a temporary file that replaces the old one only
+// once it is complete on disk, keeping the file's permission bits. True only
+// when the new groups really are in the file; on false the old file is
+// unchanged and one line on stderr says why.
+bool SAVEGRUP();
 int32_t TOINT(const std::string& s);
 
 }  // namespace qora

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "game/menu.h"
 #include "platform/script.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 
@@ -63,6 +64,9 @@ void ALLINIT(int argc, char** argv) {
   GETELEMENTS();
   GETMSG();
   GETGRUP();
+  //    Results that games left waiting in this folder (a game that could not
+  //    get the lock in time leaves its own) go into their tables now.
+  scorefiles::merge_pending(".");
 
   // 6. The graphics window with its colours, geometry, fonts and pictures.
   //    Without a window there is nothing to play on: say why and stop rather
@@ -75,7 +79,11 @@ void ALLINIT(int argc, char** argv) {
   }
 }
 
-void ALLDONE() { DONEGRAPHWITHVARIBLES(); }
+void ALLDONE() {
+  DONEGRAPHWITHVARIBLES();
+  // The last chance for results this game still holds or left pending.
+  scorefiles::merge_pending(".");
+}
 
 [[noreturn]] void EXITQORA(const std::string& exitmsg) {
   std::fprintf(stderr, "%s\n", exitmsg.c_str());

@@ -1,24 +1,33 @@
 // Crash-safe file operations for the files the game rewrites (score tables,
-// the results base, their backup and archives), and the advisory lock that
-// serialises several games sharing one folder.
+// the results base, their backup and archives, the groups file), and the
+// advisory lock that serialises several games, possibly of different users,
+// sharing one folder.
 //
 // A file is never rewritten in place: the new content goes into a temporary
 // file in the same folder, is flushed to disk, and is renamed over the old
 // name; then the folder itself is flushed. A reader, or a game killed at any
 // moment, therefore sees either the old or the new content, never a mixture.
+// A rewritten file keeps the permission bits of the file it replaces.
 //
 // Every system call that can fail goes through one counter so that tests can
 // make the N-th operation fail (or kill the process just before it) and walk
 // through every step of an update.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qora::platform {
 
-// ---- Fault injection (used by tests only) ---------------------------------
+// The lock file of a folder the game writes in.
+inline constexpr const char* LOCK_NAME = ".qora.lock";
+
+// ---- Fault injection (used by tests and measurements only) ----------------
 namespace faults {
 
 enum class Mode {
@@ -33,8 +42,14 @@ void disarm();
 // Operations counted since the last arm/disarm.
 long count();
 // The names of those operations ("open", "read", "write", "fsync", "close",
-// "rename", "lock"), in order.
+// "rename", "link", "unlink", "chmod", "lock"), in order.
 const std::vector<std::string>& trace();
+// Makes every fsync (of files and folders) take at least this long, as on a
+// slow network share. Zero turns it off.
+void set_fsync_delay(std::chrono::microseconds d);
+// Counts every fsync as a step but does not flush: for tests that walk the
+// steps of an update by the hundred and check their order, not durability.
+void skip_fsync(bool skip);
 
 }  // namespace faults
 
@@ -46,8 +61,49 @@ enum class ReadStatus { ok, missing, failed };
 ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err);
 
 // ---- Writing ---------------------------------------------------------------
+// Permission bits for a file the game creates anew: the user's umask applied
+// to 0666, but always readable by everyone, since the other games sharing the
+// folder (possibly of other users) must read it.
+mode_t new_file_mode();
+// The permission bits of an existing file, or new_file_mode() when it is
+// missing or cannot be examined.
+mode_t mode_for(const std::string& path);
+
+// A complete new file waiting under a temporary name in its folder until it
+// is put in place; the temporary file is removed if it never is.
+class StagedFile {
+ public:
+  // Temporary names: ordinary ones are made only by the holder of the
+  // folder's lock; outside-lock ones by a game that does not hold it, and
+  // they stay locked while being written so that a cleanup leaves them alone.
+  enum class Kind { under_lock, outside_lock };
+
+  StagedFile() = default;
+  ~StagedFile();
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  // Writes bytes into a new temporary file in dir with the given permission
+  // bits and flushes it to disk.
+  bool write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind, std::string& err);
+  // Renames it over path and flushes the folder. *committed tells whether
+  // the rename happened (a failed folder flush is still reported as a failure).
+  bool replace(const std::string& path, std::string& err, bool* committed = nullptr);
+  enum class Place { placed, exists, failed };
+  // Gives it the name path only if no file of that name exists (so two games
+  // never claim one name), then flushes the folder. The file appears whole
+  // under its name or not at all.
+  Place place_new(const std::string& path, std::string& err);
+
+ private:
+  void discard();
+  std::string dir_, tmp_;
+  int fd_ = -1;  // held open (and locked for outside-lock files) until placed
+};
+
 // Replaces (or creates) path with bytes atomically and durably: a temporary
 // file in the same folder, write, fsync, close, rename, fsync of the folder.
+// The file keeps its permission bits (a new one gets new_file_mode()).
 // On failure the file at path is unchanged and the temporary file is gone.
 // A failure of the final folder fsync is reported although the new content is
 // already in place (its durability is then not assured); *committed tells
@@ -55,25 +111,41 @@ ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::str
 bool replace_file(const std::string& path, std::string_view bytes, std::string& err,
                   bool* committed = nullptr);
 
-enum class CreateStatus { created, exists, failed };
-// Creates an empty file at path only if no file of that name exists
-// (O_EXCL), so that two processes never claim the same name.
-CreateStatus create_exclusive(const std::string& path, std::string& err);
-
+// Removes a file; a file that is already gone counts as removed.
+bool remove_file(const std::string& path, std::string& err);
 // Removes a file, ignoring errors (cleanup after a failed step).
 void remove_quietly(const std::string& path);
-// Removes the temporary files that replace_file leaves in dir when its
-// process is killed midway. Only safe while holding the folder's lock, under
-// which every writer makes its temporary files.
+// Flushes a folder so that the renames and removals in it survive a power loss.
+bool sync_dir(const std::string& dir, std::string& err);
+// Removes the temporary files that writers killed midway left in dir. Only
+// safe while holding the folder's lock: ordinary temporary files are then
+// all stale, and outside-lock ones are removed only when no writer holds them.
 void remove_stale_temps(const std::string& dir);
+// The names in dir that begin with prefix, sorted. The folder is read
+// without counting as a step; an unreadable folder gives none.
+std::vector<std::string> names_with_prefix(const std::string& dir, std::string_view prefix);
+bool exists(const std::string& path);
 
 // The folder part of a path ("." for a bare name) and the name part.
 std::string dir_of(const std::string& path);
 std::string name_of(const std::string& path);
+// The path of name inside dir ("name" itself for ".").
+std::string in_dir(const std::string& dir, const std::string& name);
+// An existing path as the user knows it (absolute), for messages.
+std::string display_path(const std::string& path);
+
+// Why the game cannot safely replace or remove the files named in dir (bare
+// names; missing ones do not matter): the folder is read-only for this user,
+// or it has the sticky bit set while one of the files belongs to another
+// user. One sentence that names the folder and what to change; empty when
+// the folder is fine.
+std::string folder_problem(const std::string& dir, const std::vector<std::string>& files);
 
 // ---- Locking ---------------------------------------------------------------
-// An exclusive advisory lock (flock) on a lock file that is created when
-// missing and never renamed or removed. Released when the object goes away.
+// An exclusive advisory lock (flock) on the folder's lock file, which is
+// created readable and writable by all when missing and never renamed or
+// removed. A lock file this user may only read is locked through a read-only
+// descriptor. Released when the object goes away.
 class FileLock {
  public:
   FileLock() = default;
@@ -83,9 +155,17 @@ class FileLock {
   FileLock(FileLock&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
   FileLock& operator=(FileLock&& o) noexcept;
 
+  enum class Status {
+    acquired,
+    busy,       // another game held it for the whole wait
+    not_needed, // the caller's no_longer_needed() turned true while waiting
+    failed,     // the lock file cannot be opened or locked at all; err says why
+  };
   // Waits up to timeout_ms (real time: the holder is another process) for the
-  // lock. Returns false with err set on timeout or error.
-  bool acquire(const std::string& lock_path, int timeout_ms, std::string& err);
+  // lock of dir, looking every few milliseconds; no_longer_needed, when given,
+  // is asked at each look and ends the wait early.
+  Status acquire(const std::string& dir, int timeout_ms, std::string& err,
+                 const std::function<bool()>& no_longer_needed = {});
   bool held() const { return fd_ >= 0; }
   void release();
 

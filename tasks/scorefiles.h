@@ -4,9 +4,21 @@
 //
 // Files are flat sequences of fixed-size records (PLAYREC, 53 bytes, or
 // RESULTREC, 95 bytes) in the working directory. Every rewrite is atomic and
-// durable, and several games sharing one folder take turns through the lock
-// file ".qora.lock", so neither a crash nor a second game ever loses or tears
-// a file. A failed save prints one line on stderr; the game goes on.
+// durable, and several games sharing one folder, of one user or of several,
+// take turns through the lock file ".qora.lock".
+//
+// A finished record is first written into a pending file of its own in the
+// table's folder (".qora.pend.TIME.PID.SERIAL.KIND.TABLE", KIND "s" for a
+// score table and "r" for the base); whichever game then holds the lock adds
+// every pending file of the folder to its table, in the order they were
+// written, and removes them. A game that cannot get the lock in time leaves
+// its pending file for the next game that saves there, or for its own next
+// start. Each step of a merge is announced in ".qora.merge" (the table's new
+// size and checksum, the archive it makes, the pending files it takes), so
+// that the next holder of the lock completes or undoes a step a killed game
+// left half done: a record is never lost and never stored twice, and no
+// archive is left empty. A save that does not reach the table prints one
+// line on stderr; the game goes on.
 #pragma once
 
 #include <array>
@@ -17,6 +29,7 @@
 
 #include "app/types.h"
 #include "platform/clock.h"
+#include "platform/safefile.h"
 
 namespace qora {
 
@@ -25,7 +38,9 @@ constexpr int MAXRESULT = 1500;  // records in the results base before it is arc
 inline constexpr const char* ONEPLAYERFN = "1player.qora";
 inline constexpr const char* TWOPLAYERSFN = "2players.qora";
 inline constexpr const char* BAKFN = "Res.bak";
-inline constexpr const char* LOCKFN = ".qora.lock";
+inline constexpr const char* LOCKFN = platform::LOCK_NAME;
+inline constexpr const char* PENDINGPREFIX = ".qora.pend.";
+inline constexpr const char* MERGEFN = ".qora.merge";
 
 // Appends PLAYER[NOM] to the score table FN.
 void ADDSCORE(int32_t NOM, const std::string& FN);
@@ -37,10 +52,29 @@ void GETFIRST5(const std::string& FN, const PLAYREC& NP);
 
 namespace scorefiles {
 
-// The appends behind ADDSCORE and ADDRESULT; true when the record is stored.
-// On false one line has been printed on stderr and no file lost anything.
+// Where a saved record went.
+enum class Saved {
+  stored,   // in the table (or, when the table was full, in its archive)
+  pending,  // in a pending file of the folder, added by the next game to save there
+  unsaved,  // not even a pending file could be written (a read-only folder):
+            // kept by this game and written with its next save
+};
+// The appends behind ADDSCORE and ADDRESULT. Anything but stored has printed
+// one line on stderr that says why and where the record waits; no file lost
+// anything.
+Saved save_score(const PLAYREC& rec, const std::string& fn);
+Saved save_result(const RESULTREC& rec, const std::string& fn);
+// True when the record is stored in the table.
 bool append_score(const PLAYREC& rec, const std::string& fn);
 bool append_result(const RESULTREC& rec, const std::string& fn);
+
+// Adds the pending files of dir to their tables and writes the records this
+// game still holds; called at start-up. Leaves them when another game holds
+// the lock (that game adds them). False, after one line on stderr, when some
+// records could not be added.
+bool merge_pending(const std::string& dir = ".");
+// Records this game holds in memory because no pending file could be written.
+size_t unsaved_count();
 
 // How long an append waits for another game that is saving (default 5 s).
 void set_lock_wait_ms(int ms);

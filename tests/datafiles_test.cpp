@@ -1,6 +1,7 @@
 // Loading of the element, message and group tables, and the start-up that reads the command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "app/datafiles.h"
 #include "app/globals.h"
 #include "app/startup.h"
+#include "platform/safefile.h"
+#include "tasks/scorefiles.h"
 #include "support/headless.h"
 #include "support/test_support.h"
 
@@ -36,6 +39,15 @@ std::string default_groups() {
   std::string b(128, '\0');
   for (int e = 0; e <= 104; ++e) b[size_t((e <= 25 ? 0 : e <= 74 ? 32 : 64) + e / 8)] |= char(1 << e % 8);
   return b;
+}
+
+// The number of the first step of kind op that f takes.
+template <class F>
+long failing_step(const std::string& op, F f) {
+  platform::faults::arm(0);
+  f();
+  const auto& trace = platform::faults::trace();
+  return long(std::find(trace.begin(), trace.end(), op) - trace.begin()) + 1;
 }
 
 struct DataFiles : ::testing::Test {
@@ -123,13 +135,44 @@ TEST_F(DataFiles, GroupsFileIsMadeWithTheDefaultsReadAsItStandsOrReplacedWhenBad
   GETGRUP();
   EXPECT_EQ(groups(), default_groups());
   EXPECT_EQ(read_file("group.qora"), std::string(40, '\x01'));
-  // A file that cannot be written (a folder takes the temporary name): defaults in memory.
+  // A file that cannot be written: defaults in memory, and no file at all.
+  const long write_step = failing_step("write", GETGRUP);
   fs::remove("group.qora");
-  fs::create_directory("group.qora.tmp");
   for (auto& g : GRUPARR) g.clear();
+  platform::faults::arm(write_step);
   GETGRUP();
+  platform::faults::disarm();
   EXPECT_FALSE(fs::exists("group.qora"));
   EXPECT_EQ(groups(), default_groups());
+  ASSERT_GT(write_step, 0);
+}
+
+TEST_F(DataFiles, SavedGroupsReplaceTheFileWholeOrReportThatTheyWereNot) {
+  write_file("group.qora", default_groups());
+  fs::permissions("group.qora", fs::perms(0640));
+  // Left by writers killed midway, this version's and an older one's.
+  for (const char* stale : {".qora.tmp.99.1", "group.qora.tmp"}) write_file(stale, "half");
+  GRUPARR[4].include(7);
+  ASSERT_TRUE(SAVEGRUP());
+  EXPECT_EQ(read_file("group.qora"), groups());
+  EXPECT_EQ(fs::status("group.qora").permissions(), fs::perms(0640));
+  EXPECT_FALSE(fs::exists(".qora.tmp.99.1") || fs::exists("group.qora.tmp"));
+  // Every step that fails leaves the saved groups as they were, says so, and leaves no temporary file.
+  const std::string saved = groups();
+  GRUPARR[4].include(8);
+  platform::faults::arm(0);
+  SAVEGRUP();
+  for (long n = 1, steps = platform::faults::count(); n <= steps; ++n) {
+    write_file("group.qora", saved);
+    platform::faults::arm(n);
+    testing::internal::CaptureStderr();
+    const bool ok = SAVEGRUP();
+    platform::faults::disarm();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(read_file("group.qora"), ok ? groups() : saved) << n;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), ok ? 0 : 1) << n;
+    for (const auto& e : fs::directory_iterator(".")) EXPECT_NE(e.path().filename().string().rfind(".qora.tmp", 0), 0u) << n;
+  }
 }
 
 struct StartUp : DataFiles {
@@ -145,6 +188,9 @@ TEST_F(StartUp, FastSwitchAndTheStateEveryStartBeginsWith) {
   const std::pair<std::vector<std::string>, int> cases[] = {
       {{"f"}, 0}, {{"F"}, 0}, {{"s", "f"}, 0}, {{"x", "F"}, 0}, {{}, 100},
       {{"ff"}, 100}, {{"-f"}, 100}, {{"a", "b", "f"}, 100}, {{"s"}, 100}};
+  // A result another game left waiting in the folder goes into its table at the start.
+  const std::string waiting = std::string(96, '\x01');
+  write_file(std::string(PENDINGPREFIX) + "0000000000000001.1.1.r." + RESFN, waiting.substr(1));
   for (auto [args, want] : cases) {
     READTIME = READHELP = 55;
     G_ISCREENRESOLUTION = 2;
@@ -162,6 +208,7 @@ TEST_F(StartUp, FastSwitchAndTheStateEveryStartBeginsWith) {
   EXPECT_EQ(ELCOUNT, 105);
   EXPECT_GE(MSG.size(), 130u);
   EXPECT_TRUE(GRUPARR[3].has(104));
+  EXPECT_EQ(read_file(RESFN), waiting.substr(1));
 }
 
 }  // namespace
