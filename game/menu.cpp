@@ -8,6 +8,7 @@
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "app/settings.h"
+#include "game/driver.h"
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/open_document.h"
@@ -160,6 +161,7 @@ void MAINMENU() {
       if (!select(m)) return;
       switch (m.T) {
         case 1:  // the game
+          RUNPROGRAMM(GAMEATTEMPT);
           redraw = true;
           break;
         case 2:  // the hall of fame

@@ -1,0 +1,347 @@
+// Whole games through the game driver and the real shooting attempt, on the
+// headless surface and the virtual clock, the players' keys scripted; every
+// stored game read back by qora-records.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/datafiles.h"
+#include "app/geometry.h"
+#include "app/globals.h"
+#include "game/attempt.h"
+#include "game/driver.h"
+#include "graph/graph.h"
+#include "platform/cp1251.h"
+#include "screens/gallery.h"
+#include "support/headless.h"
+#include "support/test_support.h"
+#include "support/timeline.h"
+#include "toolkit/format.h"
+
+namespace qora {
+namespace {
+
+using T = test::Timeline;
+
+// What a scripted player does in one attempt.
+enum class Move { HIT, MISS, TIMEOUT, EXIT };
+
+// The game's script: the moves in order, what happens after the last one
+// (the keys for the results, the top five and the continue question), and
+// what the attempts saw.
+struct Script {
+  std::vector<Move> moves;
+  std::vector<int> after_series;  // keys (negative: special codes) 500 ms apart
+  std::function<void(size_t)> before;  // runs before attempt n (from 0)
+  std::vector<std::pair<int, int>> calls;  // (NUM, KOLVO) of each attempt
+  std::vector<int> answers;                // COREL of each attempt
+  std::vector<int> cornos;                 // CORNO of each attempt
+  std::vector<int> revealed;               // the target shown named after each attempt, or -1
+  size_t extra = 0;                        // attempts beyond the script
+  std::string date;
+};
+Script* g_script = nullptr;
+T* g_tl = nullptr;
+
+// The target whose board carries a caption on the visible page, -1 for none,
+// -2 for more than one.
+int captioned_target() {
+  const uint16_t active = GETACTIVEPAGE();
+  SETACTIVEPAGE(GETVISUALPAGE());
+  int found = -1;
+  for (int k = 0; k < 5; ++k) {
+    const TRECT r = MISHENRECT(k);
+    bool text = false;
+    for (int y = r.TOP; y < r.BOTTOM && !text; ++y)
+      for (int x = r.LEFT; x < r.RIGHT && !text; ++x)
+        text = GETPIXEL(int16_t(x), int16_t(y)) == LIGHTCYAN;
+    if (text) found = found == -1 ? k : -2;
+  }
+  SETACTIVEPAGE(active);
+  return found;
+}
+
+// The real attempt with the player's keys scheduled: the targets stand
+// 750 ms after the attempt starts; the shot comes at 1000 ms.
+bool scripted_attempt(int32_t NUM, int32_t KOLVO, bool& BDOEXIT) {
+  Script& s = *g_script;
+  const size_t n = s.calls.size();
+  s.calls.emplace_back(NUM, KOLVO);
+  s.answers.push_back(COREL);
+  s.cornos.push_back(CORNO);
+  s.date = GETSRGDATE();
+  if (s.before) s.before(n);
+  Move m = Move::EXIT;
+  if (n < s.moves.size())
+    m = s.moves[n];
+  else
+    ++s.extra;
+  const uint64_t t = g_tl->elapsed();
+  const int corno = CORNO;
+  switch (m) {
+    case Move::HIT:
+    case Move::MISS: {
+      // Right moves the crosshair one target on from the middle one.
+      const int rights = m == Move::HIT ? (corno + 3) % 5 : corno == 2 ? 1 : 0;
+      for (int i = 0; i < rights; ++i) g_tl->at(t + 900 + 20 * i, [] { T::special(77); });
+      g_tl->at(t + 1000, [] { T::key(' '); });
+      break;
+    }
+    case Move::EXIT:
+      g_tl->at(t + 1000, [] { T::key(27); });
+      g_tl->at(t + 1500, [] { T::key(13); });  // the first choice: leave
+      break;
+    case Move::TIMEOUT:
+      break;
+  }
+  const bool hit = GAMEATTEMPT(NUM, KOLVO, BDOEXIT);
+  const uint64_t back = g_tl->elapsed();
+  s.revealed.push_back(-1);
+  g_tl->at(back + 500, [&s, n] { s.revealed[n] = captioned_target(); });
+  if (n + 1 == s.moves.size()) {
+    // The last key goes to the next game's set-up, after its sliding heading.
+    uint64_t k = back + 4000;
+    for (size_t i = 0; i < s.after_series.size(); ++i) {
+      const int key = s.after_series[i];
+      if (i + 1 == s.after_series.size()) k += 2500;
+      g_tl->at(k, [key] { key < 0 ? T::special(uint8_t(-key)) : T::key(char(key)); });
+      k += 500;
+    }
+  }
+  return hit;
+}
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+ToolRun records(const std::string& args) {
+  const std::string bin = (test::binary_dir() / "qora-records").string();
+  const int rc = std::system(("'" + bin + "' " + args + " > out.txt 2> err.txt").c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_file("out.txt")};
+}
+
+std::string utf8(const std::string& cp1251) { return cp1251_to_utf8(cp1251); }
+
+class WholeGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* f : {"001", "002"})
+      test::write_file(f, test::read_file(test::source_dir() / "data" / f));
+    GETELEMENTS();
+    GETMSG();
+    GETGRUP();
+    test::use_headless(1024, 768);
+    G_ISCREENRESOLUTION = 1;
+    SOUNDOK = false;
+    READTIME = READHELP = 0;  // the fast switch
+    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+    T::move(0, 0);
+    g_script = &script;
+    g_tl = &tl;
+  }
+  void TearDown() override {
+    g_script = nullptr;
+    g_tl = nullptr;
+    if (GRAPHENABLED()) DONEGRAPHWITHVARIBLES();
+  }
+  // The set-up keys from 3 s on (the title and the sliding heading come
+  // first): players (Down for one), the names, Enter for 10 s and level 1.
+  void setup_keys(bool two, const std::vector<std::string>& names) {
+    uint64_t t = 3000;
+    auto key = [&](int k) {
+      tl.at(t, [k] { k < 0 ? T::special(uint8_t(-k)) : T::key(char(k)); });
+      t += 60;
+    };
+    if (!two) key(-80);
+    key(13);
+    for (const std::string& name : names) {
+      for (char c : name) key(static_cast<unsigned char>(c));
+      key(13);
+    }
+    key(13);
+    key(13);
+  }
+  // The scores of a table as qora-records prints them, one line per game.
+  static std::string score_line(const PLAYREC& r) {
+    return utf8(r.NAME.str()) + "\t" + std::to_string(r.SCORE) + "\t" +
+           std::to_string(r.HISCORE) + "\t" + std::to_string(r.TIME) + "\t" +
+           std::to_string(r.LEVEL) + "\t" + std::to_string(r.ALLTIME) + "\t" +
+           std::to_string(PERCENT(r)) + "\n";
+  }
+  // The results base rows of one player: the symbols known and unknown.
+  static std::string result_rows(const std::string& date, const std::string& name,
+                                 const std::set<int>& known, const std::set<int>& unknown) {
+    std::string out;
+    for (int e = 0; e < ELCOUNT; ++e) {
+      const std::string pre = date + "," + utf8(name) + "," + ELEMENT[size_t(e)].SYMBOL.str();
+      if (known.count(e)) out += pre + ",known\n";
+      if (unknown.count(e)) out += pre + ",unknown\n";
+    }
+    return out;
+  }
+  // Each player's known and unknown elements after the script's attempts:
+  // the latest attempt at an element decides.
+  std::array<std::pair<std::set<int>, std::set<int>>, 2> expected_sets() const {
+    std::array<std::pair<std::set<int>, std::set<int>>, 2> out;
+    for (size_t n = 0; n < script.calls.size() && n < script.moves.size(); ++n) {
+      if (script.moves[n] == Move::EXIT) break;
+      auto& [known, unknown] = out[size_t(script.calls[n].first)];
+      const int e = script.answers[n];
+      if (script.moves[n] == Move::HIT) {
+        known.insert(e);
+        unknown.erase(e);
+      } else {
+        unknown.insert(e);
+        known.erase(e);
+      }
+    }
+    return out;
+  }
+  test::TempDir dir;
+  T tl;
+  Script script;
+};
+
+const std::string kPrivet = "\xEF\xF0\xE8\xE2\xE5\xF2";  // привет
+
+TEST_F(WholeGame, OnePlayerMissesAllTenTasksAndDeclinesToGoOn) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves.assign(10, Move::MISS);
+  script.moves[3] = Move::TIMEOUT;
+  script.after_series = {' ', ' ', -77, 13, 27};  // panel, top five, "finish", Esc in the next set-up
+  RUNPROGRAMM(scripted_attempt);
+
+  EXPECT_EQ(script.calls, (std::vector<std::pair<int, int>>(10, {0, 0})));
+  EXPECT_EQ(script.extra, 0u);
+  // Every task ended with the right target shown named, alone.
+  EXPECT_EQ(script.revealed, script.cornos);
+  EXPECT_EQ(PLAYER[0].NAME.str(), kPrivet);
+  EXPECT_EQ(PLAYER[0].HISCORE, 10);
+  EXPECT_EQ(PLAYER[0].SCORE, 0);
+  const std::set<int> asked(script.answers.begin(), script.answers.end());
+  std::set<int> unknown;
+  for (int e = 0; e < 256; ++e)
+    if (PLAYERRESULT[0].UNKNOWEL.has(e)) unknown.insert(e);
+  EXPECT_EQ(unknown, asked);
+  EXPECT_TRUE(PLAYERRESULT[0].KNOWEL.empty());
+
+  // Stored once, after "finish": the game's entry and the player's record.
+  const std::string name = script.date + msg(74) + kPrivet;
+  EXPECT_EQ(PLAYER[2].NAME.str(), name);
+  ToolRun r = records("scores 1player.qora");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, score_line(PLAYER[2]));
+  EXPECT_EQ(PLAYER[2].TIME, 10);
+  EXPECT_EQ(PLAYER[2].LEVEL, CURGRUPCOUNT);
+  r = records("results Result.qora");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "date,player,symbol,status\n" + result_rows(script.date, kPrivet, {}, asked));
+  EXPECT_EQ(expected_sets()[0].second, asked);
+}
+
+TEST_F(WholeGame, TwoPlayersTheSecondTriesOnlyWhatTheFirstMissed) {
+  const std::string masha = "\xCC\xE0\xF8\xE0", petya = "\xCF\xE5\xF2\xFF";  // typed in Cyrillic
+  setup_keys(true, {masha, petya});
+  // Task 1: Masha misses, Petya hits; every other task is hit at once.
+  script.moves.assign(21, Move::HIT);
+  script.moves[0] = Move::MISS;
+  script.after_series = {' ', ' ', ' ', -77, 13, 27};  // two panels, top five, "finish", Esc
+  RUNPROGRAMM(scripted_attempt);
+
+  ASSERT_EQ(script.calls.size(), 21u);
+  EXPECT_EQ(script.extra, 0u);
+  std::vector<std::pair<int, int>> want = {{0, 0}, {1, 1}};
+  for (int task = 1; task < 20; ++task) want.emplace_back(task % 2, 0);
+  EXPECT_EQ(script.calls, want);
+  // (After the last task the results panel follows at once.)
+  script.revealed.pop_back();
+  EXPECT_EQ(script.revealed, std::vector<int>(20, -1))
+      << "a task somebody solved was revealed";
+  EXPECT_EQ(PLAYER[0].SCORE, 9);
+  EXPECT_EQ(PLAYER[0].HISCORE, 10);
+  EXPECT_EQ(PLAYER[1].SCORE, 11);
+  EXPECT_EQ(PLAYER[1].HISCORE, 11);
+  EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + masha + msg(72) + petya);
+  EXPECT_EQ(PLAYER[2].SCORE, 20);
+  EXPECT_EQ(PLAYER[2].HISCORE, 21);
+  EXPECT_EQ(PLAYER[2].ALLTIME, PLAYER[0].ALLTIME + PLAYER[1].ALLTIME);
+  ToolRun r = records("scores 2players.qora");
+  EXPECT_EQ(r.out, score_line(PLAYER[2]));
+  EXPECT_FALSE(std::filesystem::exists("1player.qora"));
+  // Both players' records, in player order.
+  const auto sets = expected_sets();
+  r = records("results Result.qora");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "date,player,symbol,status\n" +
+                       result_rows(script.date, masha, sets[0].first, sets[0].second) +
+                       result_rows(script.date, petya, sets[1].first, sets[1].second));
+}
+
+TEST_F(WholeGame, ContinueIsNotOfferedAt200Attempts) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves.assign(10, Move::HIT);
+  script.before = [](size_t n) {
+    if (n == 0) PLAYER[0].HISCORE = 190;  // nineteen series played already
+  };
+  // A key ends the wait where the question would stand; a second series
+  // would find no moves left.
+  script.after_series = {' ', ' ', ' ', 27};
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_EQ(script.calls.size(), 10u);
+  EXPECT_EQ(script.extra, 0u) << "a second series started";
+  EXPECT_EQ(PLAYER[2].HISCORE, 200);
+  EXPECT_EQ(PLAYER[2].SCORE, 10);
+  EXPECT_EQ(records("scores 1player.qora").out, score_line(PLAYER[2]));
+}
+
+TEST_F(WholeGame, AnExitDuringATaskStoresTheGameSoFar) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves = {Move::HIT, Move::MISS, Move::EXIT};
+  // An entry left from an earlier game must not be stored again.
+  PLAYER[2] = PLAYREC{};
+  PLAYER[2].NAME = "an earlier game";
+  PLAYER[2].SCORE = PLAYER[2].HISCORE = PLAYER[2].TIME = PLAYER[2].ALLTIME = PLAYER[2].LEVEL = 10;
+  RUNPROGRAMM(scripted_attempt);
+  ASSERT_EQ(script.calls.size(), 3u);
+  EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + kPrivet);
+  EXPECT_EQ(PLAYER[2].SCORE, 1);
+  EXPECT_EQ(PLAYER[2].HISCORE, 2);
+  EXPECT_EQ(PLAYER[2].TIME, 10);
+  EXPECT_EQ(records("scores 1player.qora").out, score_line(PLAYER[2]));
+  const auto sets = expected_sets();
+  EXPECT_EQ(records("results Result.qora").out,
+            "date,player,symbol,status\n" +
+                result_rows(script.date, kPrivet, sets[0].first, sets[0].second));
+}
+
+TEST_F(WholeGame, AnExitBeforeAnyAttemptStoresNothing) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves = {Move::EXIT};
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_EQ(script.calls.size(), 1u);
+  for (const char* f : {"1player.qora", "2players.qora", "Result.qora"})
+    EXPECT_FALSE(std::filesystem::exists(f)) << f;
+}
+
+TEST_F(WholeGame, EscInTheSetUpLeavesWithoutAGame) {
+  tl.at(3000, [] { T::special(80); });
+  tl.at(3060, [] { T::key(13); });
+  tl.at(3120, [] { T::key('a'); });
+  tl.at(3180, [] { T::key(27); });
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_TRUE(script.calls.empty());
+  EXPECT_LT(tl.elapsed(), 3300u);
+  EXPECT_FALSE(std::filesystem::exists("Result.qora"));
+}
+
+}  // namespace
+}  // namespace qora
