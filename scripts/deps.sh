@@ -5,10 +5,10 @@
 set -euo pipefail
 what=${1:-play}
 pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
-      libpng-dev fontconfig fonts-liberation2 xdg-utils)
+      libpng-dev libxlsxwriter-dev fontconfig fonts-liberation2 xdg-utils)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
-         imagemagick x11-utils python3)
+         imagemagick x11-utils python3 unzip)
 fi
 # The help compiler is optional and only for the tests (which check the
 # compiled help): a desktop rarely opens compiled help, and without it the

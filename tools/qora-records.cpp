@@ -8,6 +8,9 @@
 //   qora-records report FILE [-o PAGE.html]
 //                              the class report: one HTML page, by default
 //                              report_YYYY-MM-DD.html beside the base
+//   qora-records export FILE [BOOK.xlsx]
+//                              the spreadsheet export itself: writes the workbook
+//                              and prints its path (opens nothing)
 //
 // Names are printed in UTF-8. A missing or damaged file (not a whole number of
 // records) gives a one-line message on stderr and exit status 1; a wrong
@@ -25,6 +28,7 @@
 #include "app/globals.h"
 #include "app/types.h"
 #include "platform/safefile.h"
+#include "tasks/export.h"
 #include "tasks/report.h"
 #include "tasks/scorefiles.h"
 
@@ -37,11 +41,15 @@ constexpr size_t kExportLimit = 1500;  // the export takes at most this many rec
 int usage() {
   std::fputs(
       "usage: qora-records top5 FILE | scores FILE | results FILE | report FILE [-o PAGE.html]\n"
+      "       qora-records export FILE [BOOK.xlsx]\n"
       "  top5     the five best entries of a score table: RANK, RATING, NAME\n"
       "  scores   every record of a score table:\n"
       "           NAME, SCORE, HISCORE, TIME, LEVEL, ALLTIME, RATING\n"
       "  results  the results base as CSV: date,player,symbol,status\n"
-      "  report   the class report of a results base as one HTML page\n",
+      "  report   the class report of a results base as one HTML page\n"
+      "  export   the results base as a spreadsheet workbook, written to BOOK.xlsx\n"
+      "           (never over an existing file) or else to Result_YYYY-MM-DD.xlsx\n"
+      "           in this folder, or its next free variant; prints the path\n",
       stderr);
   return 2;
 }
@@ -160,6 +168,28 @@ int cmd_report(int argc, char** argv) {
   return base.empty() ? usage() : report::run(base, out);
 }
 
+int cmd_export(const std::string& fn, const std::string& book) {
+  std::string bytes;
+  if (!read_records(fn, sizeof(RESULTREC), bytes)) return 1;
+  std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
+  if (recs.size() > kExportLimit) recs.resize(kExportLimit);
+  for (const char* data : {ELFN, MSGFN})  // both end the program when missing
+    if (::access(data, R_OK) != 0) {
+      std::fprintf(stderr, "qora-records: the data file \"%s\" is not in this folder\n", data);
+      return 1;
+    }
+  GETELEMENTS();
+  GETMSG();
+  std::string path, err;
+  if (!exporter::write_workbook(recs, book.empty() ? "." : platform::dir_of(book),
+                                book.empty() ? "" : platform::name_of(book), path, err)) {
+    std::fprintf(stderr, "qora-records: could not write the workbook: %s\n", err.c_str());
+    return 1;
+  }
+  std::printf("%s\n", path.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,6 +198,8 @@ int main(int argc, char** argv) {
   int rc;
   if (cmd == "report")
     rc = cmd_report(argc, argv);
+  else if (cmd == "export" && argc <= 4)
+    rc = cmd_export(fn, argc == 4 ? argv[3] : "");
   else if (argc != 3)
     return usage();
   else if (cmd == "top5")

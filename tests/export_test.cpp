@@ -1,0 +1,210 @@
+// The spreadsheet export, read back from the workbook it writes (a zip of
+// XML parts, unpacked with unzip).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "app/cp1251.h"
+#include "app/datafiles.h"
+#include "app/globals.h"
+#include "support/fake_desktop.h"
+#include "support/test_support.h"
+#include "tasks/export.h"
+
+namespace qora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_file;
+using Sheet = std::map<uint32_t, std::map<std::string, std::string>>;  // row -> column -> text
+
+std::string sh(const std::string& cmd) {
+  std::string out;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[65536];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+std::string part(const std::string& book, const std::string& name) {
+  return sh("/usr/bin/unzip -p '" + book + "' '" + name + "' 2>/dev/null");
+}
+
+std::string between(const std::string& s, size_t from, const std::string& a, const std::string& b) {
+  const size_t i = s.find(a, from);
+  return i == std::string::npos ? "" : s.substr(i + a.size(), s.find(b, i + a.size()) - i - a.size());
+}
+
+// The cells of a sheet: inline texts and numbers, by row and column letters.
+Sheet cells(const std::string& xml) {
+  Sheet out;
+  for (size_t c = xml.find("<c r=\""); c != std::string::npos; c = xml.find("<c r=\"", c + 1)) {
+    const std::string ref = between(xml, c, "r=\"", "\"");
+    const size_t digit = ref.find_first_of("0123456789");
+    const size_t end = xml.find("</c>", c);
+    const std::string body = xml.substr(c, end - c);
+    out[uint32_t(std::stoul(ref.substr(digit)))][ref.substr(0, digit)] =
+        body.find("inlineStr") != std::string::npos ? between(body, body.find("<t"), ">", "</t>")
+                                                     : between(body, 0, "<v>", "</v>");
+  }
+  return out;
+}
+
+std::string utf8(int n) { return cp1251_to_utf8(msg(n)); }
+
+RESULTREC res(const std::string& name, std::initializer_list<int> known, std::initializer_list<int> unknown) {
+  RESULTREC r;
+  r.NAME = utf8_to_cp1251(name);
+  for (int e : known) r.KNOWEL.include(e);
+  for (int e : unknown) r.UNKNOWEL.include(e);
+  return r;
+}
+
+void write_base(const std::vector<RESULTREC>& recs, size_t extra_bytes = 0) {
+  std::string bytes(reinterpret_cast<const char*>(recs.data()), recs.size() * sizeof(RESULTREC));
+  test::write_file(RESFN, bytes + std::string(extra_bytes, '\0'));
+}
+
+struct Export : ::testing::Test {
+  Export() {
+    for (const char* f : {ELFN, MSGFN}) fs::copy_file(test::source_dir() / "data" / f, f);
+    GETELEMENTS();
+    GETMSG();
+  }
+  std::string book(int k = 1) { return exporter::workbook_name(platform::local_now(), k); }
+  test::FakeDesktop desk;  // its folder first: the working folder below wins
+  test::TempDir dir;
+};
+
+TEST_F(Export, RowsEqualTheCsvOfTheRecordsToolAndTheSummaryCountsThem) {
+  write_base({res("05.12.2026 - Иван", {26, 0}, {5}), res("Ольга", {5}, {}),
+              res("05.12.2026 - Nobody", {}, {}), res(" \t05.12.2026 -  A\"B, C", {}, {0}),
+              res("07.12.2026 -", {}, {26})});
+  GETRES();
+  const std::string path = (dir.path() / book()).string();
+  ASSERT_TRUE(fs::exists(path));
+  EXPECT_TRUE(test::eventually([&] { return read_file(desk.dir() / "log") == path + "\n"; }));
+
+  // The rows as the records tool's CSV: the status words and its quoting.
+  const std::string xml = part(path, "xl/worksheets/sheet1.xml");
+  auto field = [](std::string v) {
+    if (v == utf8(123) || v == utf8(124)) return std::string(v == utf8(123) ? "known" : "unknown");
+    if (v.find_first_of(",\"") == std::string::npos) return v;
+    for (size_t i = 0; (i = v.find('"', i)) != std::string::npos; i += 2) v.insert(i, "\"");
+    return "\"" + v + "\"";
+  };
+  std::string csv = "date,player,symbol,status\n";
+  for (auto& [row, c] : cells(xml))
+    if (row > 1) csv += field(c["A"]) + "," + field(c["B"]) + "," + field(c["C"]) + "," + field(c["D"]) + "\n";
+  const std::string tool = (test::binary_dir() / "qora-records").string();
+  EXPECT_EQ(csv, sh("'" + tool + "' results Result.qora"));
+  EXPECT_EQ(cells(xml)[1]["A"], utf8(119));
+  EXPECT_EQ(cells(xml)[5]["A"], "");  // "Ольга" has no "-": no date
+  EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
+  EXPECT_NE(xml.find("<autoFilter ref=\"A1:D7\"/>"), std::string::npos);
+  EXPECT_NE(xml.find("<c r=\"D1\" s=\"1\""), std::string::npos);  // the bold style
+
+  // Per game: the records without rows are left out. Per element: N, H and
+  // He are each known once and missed once, so they stay in index order.
+  Sheet sum = cells(part(path, "xl/worksheets/sheet2.xml"));
+  EXPECT_EQ(sum.size(), 5u);
+  EXPECT_EQ(sum[2]["B"] + "|" + sum[2]["C"] + "|" + sum[2]["D"], "Иван|2|1");
+  EXPECT_DOUBLE_EQ(std::stod(sum[2]["E"]), 2.0 / 3);
+  EXPECT_EQ(sum[3]["A"] + "|" + sum[3]["B"], "|Ольга");
+  std::string elements;
+  for (uint32_t r = 2; r <= 4; ++r) elements += sum[r]["G"] + sum[r]["H"] + sum[r]["I"] + " ";
+  EXPECT_EQ(elements, "N11 H11 He11 ");
+  EXPECT_NE(part(path, "xl/charts/chart1.xml").find("<c:barChart>"), std::string::npos);
+}
+
+TEST_F(Export, MissingOrDamagedBaseGivesTheHeaderAlone) {
+  int k = 0;
+  for (int torn : {-1, 0, 40}) {  // no file; a sound record (for contrast); a record cut short
+    if (torn >= 0) write_base({res("05.12.2026 - Иван", {1}, {2})}, size_t(torn));
+    GETRES();
+    const std::string path = book(++k);
+    EXPECT_EQ(cells(part(path, "xl/worksheets/sheet1.xml")).size(), torn == 0 ? 3u : 1u) << torn;
+    EXPECT_EQ(cells(part(path, "xl/worksheets/sheet2.xml")).size(), torn == 0 ? 3u : 1u) << torn;
+    EXPECT_EQ(part(path, "xl/charts/chart1.xml").empty(), torn != 0) << torn;
+  }
+}
+
+TEST_F(Export, AFullBaseExportsEveryRowPastSixteenBits) {
+  std::vector<RESULTREC> recs(MAXRESULT + 1);
+  for (size_t r = 0; r < recs.size(); ++r) {
+    recs[r].NAME = "05.12.2026 - p" + std::to_string(r);
+    for (int e = 0; e < 105; ++e) (e % 2 ? recs[r].KNOWEL : recs[r].UNKNOWEL).include(e);
+  }
+  write_base(recs);  // one record too many: READBAS takes the first 1500
+  READBAS(RESFN);
+  EXPECT_EQ(FRACOUNT, MAXRESULT);
+  ALLRESULTARR.clear();
+  APPENDRESULT();
+  std::string path, err;
+  ASSERT_TRUE(exporter::write_workbook(ALLRESULTARR, ".", "full.xlsx", path, err)) << err;
+  const std::string xml = part(path, "xl/worksheets/sheet1.xml");
+  const Sheet rows = cells(xml);
+  ASSERT_EQ(rows.size(), 157501u);
+  EXPECT_EQ(rows.rbegin()->first, 157501u);
+  // Row 65537 is where a 16-bit count wraps to 1 and would overwrite the top.
+  EXPECT_EQ(rows.at(1).at("A"), utf8(119));
+  EXPECT_EQ(rows.at(2).at("B") + rows.at(2).at("C"), "p0N");
+  EXPECT_EQ(rows.at(65537).at("B"), "p624");  // 65535 / 105 = 624 records before it
+  EXPECT_EQ(rows.at(157501).at("B") + rows.at(157501).at("D"), "p1499" + utf8(124));
+  EXPECT_NE(xml.find("<autoFilter ref=\"A1:D157501\"/>"), std::string::npos);
+}
+
+TEST_F(Export, AnotherExportTakesTheNextFreeNameAndNeverOverwrites) {
+  write_base({res("05.12.2026 - Иван", {1}, {})});
+  test::write_file(book(1), "kept");
+  const std::string tool =
+      "QORA_CLOCK=virtual '" + (test::binary_dir() / "qora-records").string() + "' export Result.qora";
+  EXPECT_EQ(sh(tool), book(2) + "\n");
+  GETRES();
+  EXPECT_EQ(sh(tool + " class.xlsx"), "class.xlsx\n");
+  EXPECT_EQ(sh(tool + " class.xlsx 2>&1; echo $?"),
+            "qora-records: could not write the workbook: class.xlsx already exists\n1\n");
+  EXPECT_EQ(read_file(book(1)), "kept");
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(".")) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"001", "002", "Result.qora", "class.xlsx", book(1), book(2), book(3)}));
+  EXPECT_TRUE(test::eventually([&] { return fs::exists(desk.dir() / "log"); }));
+  EXPECT_EQ(read_file(desk.dir() / "log"), (dir.path() / book(3)).string() + "\n");  // the tool opens nothing
+}
+
+TEST_F(Export, AFailedWriteShowsTheMessageAndLeavesNothing) {
+  test::EnvVar video("QORA_VIDEO", "headless");
+  std::vector<RESULTREC> recs(200, res("05.12.2026 - Иван", {1, 2, 3, 4, 5}, {6, 7, 8}));
+  write_base(recs);
+  const std::string expect = "qora: " + utf8(128) + ": " + utf8(129) + "\n";
+  for (bool disk_full : {true, false}) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    rlimit small{32768, old.rlim_max};
+    testing::internal::CaptureStderr();
+    if (disk_full) {
+      setrlimit(RLIMIT_FSIZE, &small);
+      GETRES();
+      setrlimit(RLIMIT_FSIZE, &old);
+    } else {
+      ALLRESULTARR.assign(recs.begin(), recs.end());
+      EXPORTTOEXCEL("no-such-folder");
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(err.substr(err.find('\n') + 1), expect) << disk_full << err;
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 3) << disk_full;
+  }
+  EXPECT_FALSE(fs::exists(desk.dir() / "log"));
+}
+
+}  // namespace
+}  // namespace qora
