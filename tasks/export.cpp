@@ -57,9 +57,9 @@ struct Widths {
   void see(size_t col, std::string_view utf8, size_t extra = 0) {
     chars[col] = std::max(chars[col], platform::text_width(utf8) + extra);
   }
-  void apply(Workbook& book, int sheet, size_t first_col = 0) const {
+  void apply(Workbook& book, int sheet) const {
     for (size_t c = 0; c < chars.size(); ++c)
-      if (chars[c]) book.column_width(sheet, uint16_t(first_col + c), double(chars[c]) * 1.1 + 2);
+      if (chars[c]) book.column_width(sheet, uint16_t(c), double(chars[c]) * 1.1 + 1);
   }
 };
 
@@ -163,7 +163,7 @@ void write_summary(Workbook& book, const std::vector<RESULTREC>& recs,
     chart.label_col = 6;
     chart.value_col = 9;
     chart.width_px = 520;
-    chart.height_px = std::max(288, 90 + 16 * int(elements.size()));
+    chart.height_px = std::max(288, 100 + 20 * int(elements.size()));
     book.bar_chart(sheet, 1, 11, chart);
   }
 }
