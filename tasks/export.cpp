@@ -8,7 +8,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/globals.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
@@ -84,9 +84,10 @@ void put(RowSheet& s, uint16_t col, const std::string& text, Style style = Style
 // symbol and RESVALUE (MSG[123] or MSG[124], already workbook text).
 void ADDROWTOEXCEL(const RESULTREC& RESREC, const DATABASE& ELREC, const std::string& RESVALUE) {
   RowSheet& s = *g_rows;
-  const exporter::NameParts parts = exporter::split_name(RESREC.NAME.view());
-  put(s, 0, cell_text(parts.date));
-  put(s, 1, cell_text(parts.player));
+  std::string_view date, player;
+  scorefiles::split_result_name(RESREC.NAME.view(), date, player);
+  put(s, 0, cell_text(date));
+  put(s, 1, cell_text(player));
   put(s, 2, cell_text(ELREC.SYMBOL.view()));
   put(s, 3, RESVALUE);
   ++s.CURRROW;
@@ -132,8 +133,9 @@ void write_summary(Workbook& book, const std::vector<RESULTREC>& recs,
     const uint32_t row = uint32_t(i + 1);
     if (i < games.size()) {
       const size_t r = games[i];
-      const exporter::NameParts parts = exporter::split_name(recs[r].NAME.view());
-      const std::string date = cell_text(parts.date), player = cell_text(parts.player);
+      std::string_view date_part, player_part;
+      scorefiles::split_result_name(recs[r].NAME.view(), date_part, player_part);
+      const std::string date = cell_text(date_part), player = cell_text(player_part);
       book.text(sheet, row, 0, date);
       book.text(sheet, row, 1, player);
       widths.see(0, date);
@@ -233,16 +235,6 @@ bool claim_temp(const std::string& dir, std::string& tmp, std::string& err) {
 }  // namespace
 
 namespace exporter {
-
-NameParts split_name(std::string_view name) {
-  const size_t dash = name.find('-');
-  if (dash == std::string_view::npos) return {{}, name};
-  std::string_view date = name.substr(0, dash);
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!date.empty() && blank(date.front())) date.remove_prefix(1);
-  while (!date.empty() && blank(date.back())) date.remove_suffix(1);
-  return {date, dash + 2 <= name.size() ? name.substr(dash + 2) : std::string_view{}};
-}
 
 std::string workbook_name(const platform::LocalTime& date, int k) {
   char buf[64];

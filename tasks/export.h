@@ -17,7 +17,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/types.h"
@@ -45,15 +44,6 @@ void APPENDRESULT();
 void EXPORTTOEXCEL(const std::string& DIR);
 
 namespace exporter {
-
-// The name of a record split as the first sheet shows it: with a "-", the
-// date is the text before it with blanks and control characters trimmed and
-// the player starts at the second character after it; with none, the date
-// is empty and the player is the whole name.
-struct NameParts {
-  std::string_view date, player;
-};
-NameParts split_name(std::string_view name);
 
 // The k-th candidate name of the day's workbook: Result_2026-12-05.xlsx,
 // then Result_2026-12-05_2.xlsx, ...

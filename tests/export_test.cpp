@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "app/cp1251.h"
+#include "platform/cp1251.h"
 #include "app/datafiles.h"
 #include "app/globals.h"
 #include "support/fake_desktop.h"
