@@ -201,12 +201,14 @@ void SHOWRESULTS() {
   for (int32_t p = 0; p < PLCH && p < 2; ++p) {
     INITFLASH();
     OUTRESULT(p);
+    platform::trace_once("results of a series on screen");
     WAIT(READTIME);
     WAITKEYPRESSED(true);
   }
   CLEARFRONTWALLAREA();
   INITFLASH();
   RECORDSTABL(SK.X + 10, SK.Y + TB + 10, SK.X + 10 + FW.X - 20, SK.Y + TB + 10 + FW.Y - 20, true);
+  platform::trace_once("top five on screen");
   WAIT(READTIME);
   WAITKEYPRESSED(true);
   CLEARFRONTWALLAREA();
@@ -234,7 +236,10 @@ void BUILDGAMEENTRY() {
 }
 
 bool TRUECONTINUE() {
-  if (PLAYER[0].HISCORE < MAXZAD) return MESSAGEQUESTION(msg(61), msg(59), msg(60)) == 0;
+  if (PLAYER[0].HISCORE < MAXZAD) {
+    platform::trace_once("continue asked");
+    return MESSAGEQUESTION(msg(61), msg(59), msg(60)) == 0;
+  }
   WAITKEYPRESSED(false);
   return false;
 }

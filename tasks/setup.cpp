@@ -109,7 +109,8 @@ bool PLAYCHANGE(int32_t ITOP) {
     PLCH = 1;
     CURFN = ONEPLAYERFN;
   }
-  CBAR(X1, ITOP, G_RCSCREEN.RIGHT, G_RCSCREEN.BOTTOM, uint16_t(BLACK));
+  // The whole width: the help lines are wider than the items and their labels.
+  CBAR(0, ITOP, G_RCSCREEN.RIGHT, G_RCSCREEN.BOTTOM, uint16_t(BLACK));
   return true;
 }
 
