@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 
-#include "platform/cp1251.h"
 #include "app/globals.h"
+#include "platform/cp1251.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
 #include "platform/safefile.h"

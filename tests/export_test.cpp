@@ -9,9 +9,9 @@
 #include <map>
 #include <set>
 
-#include "platform/cp1251.h"
 #include "app/datafiles.h"
 #include "app/globals.h"
+#include "platform/cp1251.h"
 #include "support/fake_desktop.h"
 #include "support/test_support.h"
 #include "tasks/export.h"
