@@ -72,14 +72,6 @@ int64_t leading_integer(std::string_view s) {
   return negative ? -v : v;
 }
 
-// The default groups: 1 = indices 0..25, 2 = 26..74, 3 = 75..104, 4 empty.
-void set_default_groups() {
-  for (auto& g : GRUPARR) g.clear();
-  for (int e = 0; e <= 25; ++e) GRUPARR[1].include(e);
-  for (int e = 26; e <= 74; ++e) GRUPARR[2].include(e);
-  for (int e = 75; e <= 104; ++e) GRUPARR[3].include(e);
-}
-
 // How long a write of the groups file waits for another game that is saving.
 constexpr int GROUP_LOCK_WAIT_MS = 5000;
 
@@ -126,6 +118,13 @@ GroupWrite write_groups_file(bool only_if_missing, std::string& err) {
 }
 
 }  // namespace
+
+void set_default_groups() {
+  for (auto& g : GRUPARR) g.clear();
+  for (int e = 0; e <= 25; ++e) GRUPARR[1].include(e);
+  for (int e = 26; e <= 74; ++e) GRUPARR[2].include(e);
+  for (int e = 75; e <= 104; ++e) GRUPARR[3].include(e);
+}
 
 int32_t TOINT(const std::string& s) {
   size_t p = 0;

@@ -7,6 +7,11 @@
 
 namespace qora {
 
+// GRUPARR := the default groups: 1 = indices 0..25, 2 = 26..74, 3 = 75..104,
+// 4 empty (written when the groups file is missing, restored by F2 in the
+// group editor).
+void set_default_groups();
+
 void GETELEMENTS();  // fills ELCOUNT and ELEMENT; a missing or unusable file ends the program
 // Fills ELCOUNT and ELEMENT from the element table at path, as GETELEMENTS
 // does; false with a one-line message in err when the file is missing or unusable.

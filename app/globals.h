@@ -92,7 +92,8 @@ inline constexpr const char* GROUPFN = "group.qora";
 inline constexpr const char* RESFN = "Result.qora";
 inline constexpr const char* G_CQORAHELPFILE = "qora.chm";
 
-// Messages used by more than one part of the program.
-constexpr int MSG_COUNT_NEEDED = 129;
+// Lines of the message table the program uses: 129 for its screens, then 130,
+// the group editor's message when the groups could not be saved.
+constexpr int MSG_COUNT_NEEDED = 130;
 
 }  // namespace qora

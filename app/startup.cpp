@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "game/menu.h"
 #include "platform/script.h"
+#include "screens/groups.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {
@@ -19,6 +20,12 @@ namespace {
 // Argument n of the command line, or the empty text when it is missing.
 std::string_view argument(int argc, char** argv, int n) {
   return (n < argc && argv && argv[n]) ? std::string_view(argv[n]) : std::string_view();
+}
+
+// A switch given as the first or the second argument, compared as a whole text.
+bool given(int argc, char** argv, std::string_view lower, std::string_view upper) {
+  const std::string_view a1 = argument(argc, argv, 1), a2 = argument(argc, argv, 2);
+  return a1 == lower || a1 == upper || a2 == lower || a2 == upper;
 }
 
 }  // namespace
@@ -37,19 +44,15 @@ void ALLINIT(int argc, char** argv) {
   }
 
   // 4. Command line: "f"/"F" as the first or second argument skips the pauses,
-  //    "s"/"S" leaves the sound off. Arguments are compared as whole texts.
-  const std::string_view a1 = argument(argc, argv, 1), a2 = argument(argc, argv, 2);
-  const auto given = [&](std::string_view lower, std::string_view upper) {
-    return a1 == lower || a1 == upper || a2 == lower || a2 == upper;
-  };
-  if (given("f", "F")) {
+  //    "s"/"S" leaves the sound off ("g"/"G" is taken by run()).
+  if (given(argc, argv, "f", "F")) {
     READTIME = 0;
     READHELP = 0;
   } else {
     READTIME = 100;
     READHELP = 100;
   }
-  if (given("s", "S")) SOUNDOK = false;
+  if (given(argc, argv, "s", "S")) SOUNDOK = false;
 
   // Scripted input (QORA_SCRIPT) is read and checked now, before any window
   // or thread exists: a bad script stops the program here.
@@ -93,6 +96,13 @@ void ALLDONE() {
 
 int run(int argc, char** argv) {
   ALLINIT(argc, argv);
+  // "g"/"G" as the first or second argument: the teacher's way to the group
+  // editor, whose menu item is hidden. The menu follows, with the groups as
+  // the file holds them.
+  if (given(argc, argv, "g", "G")) {
+    SETGROUPS();
+    GETGRUP();
+  }
   MAINMENU();
   ALLDONE();
   return 0;

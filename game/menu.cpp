@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/datafiles.h"
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "app/settings.h"
@@ -12,6 +13,7 @@
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/open_document.h"
+#include "screens/groups.h"
 #include "screens/halloffame.h"
 #include "toolkit/poll.h"
 #include "toolkit/widgets.h"
@@ -168,7 +170,9 @@ void MAINMENU() {
           VICTORYDESK();
           redraw = true;
           break;
-        case 3:  // the group editor (hidden item)
+        case 3:  // the group editor (hidden item): the groups come back from the file
+          SETGROUPS();
+          GETGRUP();
           redraw = true;
           break;
         case 4:  // the results export (hidden item)

@@ -109,7 +109,7 @@ TEST_F(DataFiles, MissingOrUnplayableTablesStopWithStatusOne) {
 TEST_F(DataFiles, MessageLinesKeepBlanksAndAreCountedByLineEnds) {
   write_file("002", "first\r\n  two  words \n\nlast");
   GETMSG();
-  ASSERT_EQ(MSG.size(), 130u);  // beyond the file, lines up to the needed count are empty
+  ASSERT_EQ(MSG.size(), 131u);  // beyond the file, lines up to the needed count are empty
   EXPECT_EQ(std::vector<std::string>(MSG.begin(), MSG.begin() + 6),
             (std::vector<std::string>{"", "first", "  two  words ", "", "last", ""}));
   // A final line end does not start one more message.
