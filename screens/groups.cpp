@@ -1,14 +1,12 @@
 #include "screens/groups.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "app/datafiles.h"
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "graph/graph.h"
-#include "platform/safefile.h"
 #include "tasks/question.h"
 #include "toolkit/poll.h"
 #include "toolkit/text.h"
@@ -143,28 +141,13 @@ void PREPEARGRUP(Screen& s) {
 
 // ---- Saving -----------------------------------------------------------------
 
-// Writes GRUPARR as the groups file through the crash-safe writer: the file
-// holds the old or the new groups whatever happens. True only when the new
-// groups are in the file; otherwise one line on stderr says why.
-bool save_groups() {
-  std::string bytes;
-  for (int32_t g = 1; g <= 4; ++g)
-    bytes.append(reinterpret_cast<const char*>(GRUPARR[size_t(g)].BITS), sizeof(BYTESET));
-  std::string err;
-  bool committed = false;
-  platform::replace_file(GROUPFN, bytes, err, &committed);
-  if (committed) return true;
-  std::fprintf(stderr, "qora: could not save %s: %s\n", GROUPFN, err.c_str());
-  return false;
-}
-
 // Asks whether to save when the groups were changed, and saves on yes.
 void MAKEEXIT() {
   CLEARDEVICE();
   FIRMLABEL(false);
   if (!CHANGEGRUP) return;
   if (MESSAGEQUESTION(msg(100), msg(101), msg(102)) != 0) return;
-  save_groups();
+  SAVEGRUP();
 }
 
 // ---- The loop's actions -----------------------------------------------------
