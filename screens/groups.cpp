@@ -7,6 +7,8 @@
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "graph/graph.h"
+#include "platform/cp1251.h"
+#include "platform/message_box.h"
 #include "tasks/question.h"
 #include "toolkit/poll.h"
 #include "toolkit/text.h"
@@ -141,13 +143,16 @@ void PREPEARGRUP(Screen& s) {
 
 // ---- Saving -----------------------------------------------------------------
 
-// Asks whether to save when the groups were changed, and saves on yes.
+// Asks whether to save when the groups were changed, and saves on yes; a save
+// that fails is told in the platform's message box.
 void MAKEEXIT() {
   CLEARDEVICE();
   FIRMLABEL(false);
   if (!CHANGEGRUP) return;
   if (MESSAGEQUESTION(msg(100), msg(101), msg(102)) != 0) return;
-  SAVEGRUP();
+  // A failed save must not pass for a saved one: the menu is about to reload
+  // the old groups from the file.
+  if (!SAVEGRUP()) platform::message_box(cp1251_to_utf8(msg(128)), cp1251_to_utf8(msg(130)));
 }
 
 // ---- The loop's actions -----------------------------------------------------
