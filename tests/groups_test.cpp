@@ -149,6 +149,9 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
        "3.6* 4.1 1.1* 1.1* 2.49* 2.49* 2.49* 4.1 ", {26, 49, 30, 0}, false, ""},
       // A group of 52 takes no 53rd; one fewer and it takes one.
       {full, "tab 1 ? tab tab tab - tab 1 ? esc right enter", "2.1* 2.1* ", {52, 51, 1, 1}, true, ""},
+      // A file made elsewhere: 256 elements in group 4; the cursor stays on the 52 shown.
+      {groups_file({{}, {}, {}, {{0, 255}}}), "tab tab tab down down down down down down down down down down down down ? "
+       "down ? 1 ? esc right enter", "4.49* 4.49* 4.49* ", {1, 0, 0, 255}, true, ""},
       // The last entry moved: the cursor steps back, from column 1 to column 4 above.
       {kDefaults, "down down down down down down right ? - ? - ? esc right enter", "1.26* 1.25* 1.24* ",
        {24, 49, 30, 2}, true, ""},
