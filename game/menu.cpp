@@ -15,6 +15,7 @@
 #include "platform/open_document.h"
 #include "screens/groups.h"
 #include "screens/halloffame.h"
+#include "tasks/export.h"
 #include "toolkit/poll.h"
 #include "toolkit/widgets.h"
 
@@ -176,6 +177,7 @@ void MAINMENU() {
           redraw = true;
           break;
         case 4:  // the results export (hidden item)
+          GETRES();
           break;
         case 5: {
           HIDEMENUITEM(m, 5);
