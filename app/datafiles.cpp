@@ -1,5 +1,6 @@
 // Loading of the element table "001", the message table "002" and the groups
-// file "group.qora" from the working directory.
+// file "group.qora" from the working directory; an installed game reads the
+// two tables from its data folder when the working directory has none.
 #include "app/datafiles.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/folders.h"
 #include "app/globals.h"
 #include "app/startup.h"
 #include "platform/safefile.h"
@@ -195,12 +197,13 @@ bool load_element_table(const std::string& path, std::string& err) {
 
 void GETELEMENTS() {
   std::string err;
-  if (!load_element_table(ELFN, err)) EXITQORA(err);
+  if (!load_element_table(shipped_file(ELFN), err)) EXITQORA(err);
 }
 
 void GETMSG() {
-  const auto text = read_whole_file(MSGFN);
-  if (!text) EXITQORA("File Not found 002");
+  const std::string path = shipped_file(MSGFN);
+  const auto text = read_whole_file(path.c_str());
+  if (!text) EXITQORA("File Not found " + path);
   const std::vector<std::string> lines = split_lines(*text);
   MSG.clear();
   MSG.reserve(std::max<size_t>(lines.size() + 1, MSG_COUNT_NEEDED + 1));

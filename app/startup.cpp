@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/datafiles.h"
+#include "app/folders.h"
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "app/settings.h"
@@ -31,7 +32,24 @@ bool given(int argc, char** argv, std::string_view lower, std::string_view upper
 }  // namespace
 
 void ALLINIT(int argc, char** argv) {
-  // 1. Every file is opened by its bare name in the working directory.
+  // Scripted input (QORA_SCRIPT) is read and checked first, before any window
+  // or thread exists and from the folder the program was started in: a bad
+  // script stops the program here.
+  if (std::string err; !platform::script_load(err)) {
+    std::fprintf(stderr, "qora: %s\n", err.c_str());
+    std::fflush(stderr);
+    std::exit(2);
+  }
+
+  // 1. Every file is opened by its bare name in the working directory, the
+  //    game folder: the folder of the start when it holds the tables, else
+  //    (an installed game) the per-user or per-class folder, made when
+  //    missing. A folder that cannot be made or entered ends the start.
+  if (std::string err; !enter_game_folder(err)) {
+    std::fprintf(stderr, "qora: %s\n", err.c_str());
+    std::fflush(stderr);
+    std::exit(1);
+  }
 
   // 2. Start values of the settings.
   G_ISCREENRESOLUTION = 4;
@@ -53,14 +71,6 @@ void ALLINIT(int argc, char** argv) {
     READHELP = 100;
   }
   if (given(argc, argv, "s", "S")) SOUNDOK = false;
-
-  // Scripted input (QORA_SCRIPT) is read and checked now, before any window
-  // or thread exists: a bad script stops the program here.
-  if (std::string err; !platform::script_load(err)) {
-    std::fprintf(stderr, "qora: %s\n", err.c_str());
-    std::fflush(stderr);
-    std::exit(2);
-  }
 
   // 5. The data files; a missing or unusable element or message file ends the
   //    program here, before any window opens.

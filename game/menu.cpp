@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/datafiles.h"
+#include "app/folders.h"
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "app/settings.h"
@@ -194,7 +195,7 @@ void MAINMENU() {
           redraw = true;
           break;
         case 7:
-          platform::open_help(G_CQORAHELPFILE, "help/index.html");
+          platform::open_help(help_file(G_CQORAHELPFILE), help_file("help/index.html"));
           break;
         case 8:
           OUTTITLE(-1);

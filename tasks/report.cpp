@@ -10,6 +10,7 @@
 
 #include "platform/cp1251.h"
 #include "app/datafiles.h"
+#include "app/folders.h"
 #include "app/globals.h"
 #include "platform/safefile.h"
 #include "tasks/scorefiles.h"
@@ -589,6 +590,7 @@ std::string find_element_table(const std::string& base_path) {
     places.push_back(exe.parent_path() / ELFN);
     places.push_back(exe.parent_path() / "play" / ELFN);
   }
+  if (const fs::path data = installed_data_folder(); !data.empty()) places.push_back(data / ELFN);
   for (const fs::path& p : places)
     if (fs::is_regular_file(p, ec)) return p.string();
   return {};

@@ -83,7 +83,8 @@ int run(const std::string& base_path, const std::string& out);
 
 // The element table the command uses: "001" in the current folder, else
 // beside the base, else beside the program or in its "play" folder (where
-// the build puts the shipped copy). Empty when there is none.
+// the build puts the shipped copy), else in the installed data folder. Empty
+// when there is none.
 std::string find_element_table(const std::string& base_path);
 
 }  // namespace qora::report

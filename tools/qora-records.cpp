@@ -11,20 +11,24 @@
 //   qora-records export FILE [BOOK.xlsx]
 //                              the spreadsheet export itself: writes the workbook
 //                              and prints its path (opens nothing)
+//   qora-records where         the game folder a game started here works in
+//
+// A FILE named without a folder is looked for in the current folder, then in
+// the game folder (of an installed game started from the desktop menu).
 //
 // Names are printed in UTF-8. A missing or damaged file (not a whole number of
 // records) gives a one-line message on stderr and exit status 1; a wrong
 // command line gives the usage and exit status 2.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/cp1251.h"
 #include "app/datafiles.h"
+#include "app/folders.h"
 #include "app/globals.h"
 #include "app/types.h"
 #include "platform/safefile.h"
@@ -38,10 +42,43 @@ using namespace qora;
 
 constexpr size_t kExportLimit = 1500;  // the export takes at most this many records
 
+namespace fs = std::filesystem;
+
+// The game folder a game started in the current folder works in; empty, after
+// a message, when there is none.
+fs::path game_folder() {
+  std::error_code ec;
+  std::string err;
+  const fs::path game = choose_game_folder(fs::current_path(ec), installed_data_folder(), err);
+  if (game.empty()) std::fprintf(stderr, "qora-records: %s\n", err.c_str());
+  return game;
+}
+
+// A file named without a folder: in the current folder when it is there,
+// else in the game folder when it is there; otherwise the name as given.
+std::string locate(const std::string& fn) {
+  std::error_code ec;
+  if (fn.find('/') != std::string::npos || fs::exists(fn, ec)) return fn;
+  std::string err;
+  const fs::path game = choose_game_folder(fs::current_path(ec), installed_data_folder(), err);
+  if (!game.empty() && fs::exists(game / fn, ec)) return (game / fn).string();
+  return fn;
+}
+
+// The element table for a results base: the current folder's, else the one
+// beside the base, else the installed game's. Empty when there is none.
+std::string element_table_for(const std::string& base) {
+  std::error_code ec;
+  const fs::path beside = fs::path(base).parent_path() / ELFN, data = installed_data_folder();
+  for (const fs::path& p : {fs::path(ELFN), beside, data.empty() ? fs::path() : data / ELFN})
+    if (!p.empty() && fs::is_regular_file(p, ec)) return p.string();
+  return {};
+}
+
 int usage() {
   std::fputs(
       "usage: qora-records top5 FILE | scores FILE | results FILE | report FILE [-o PAGE.html]\n"
-      "       qora-records export FILE [BOOK.xlsx]\n"
+      "       qora-records export FILE [BOOK.xlsx] | where\n"
       "  top5     the five best entries of a score table: RANK, RATING, NAME\n"
       "  scores   every record of a score table:\n"
       "           NAME, SCORE, HISCORE, TIME, LEVEL, ALLTIME, RATING\n"
@@ -49,7 +86,9 @@ int usage() {
       "  report   the class report of a results base as one HTML page\n"
       "  export   the results base as a spreadsheet workbook, written to BOOK.xlsx\n"
       "           (never over an existing file) or else to Result_YYYY-MM-DD.xlsx\n"
-      "           in this folder, or its next free variant; prints the path\n",
+      "           in this folder, or its next free variant; prints the path\n"
+      "  where    the game folder: where a FILE without a folder is looked for after\n"
+      "           the current folder\n",
       stderr);
   return 2;
 }
@@ -128,13 +167,12 @@ int cmd_results(const std::string& fn) {
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
   if (recs.size() > kExportLimit) recs.resize(kExportLimit);
 
-  // The element table ends the program when it is missing: check first so
-  // that the teacher gets a message and a failure status.
-  if (::access(ELFN, R_OK) != 0) {
-    std::fprintf(stderr, "qora-records: the element table \"%s\" is not in this folder\n", ELFN);
+  const std::string table = element_table_for(fn);
+  if (std::string err; table.empty() || !load_element_table(table, err)) {
+    if (table.empty()) err = "the element table \"" + std::string(ELFN) + "\" is neither here nor beside the base";
+    std::fprintf(stderr, "qora-records: %s\n", err.c_str());
     return 1;
   }
-  GETELEMENTS();
   const int count = std::min<int>(ELCOUNT, int(ELEMENT.size()));
 
   std::printf("date,player,symbol,status\n");
@@ -165,7 +203,7 @@ int cmd_report(int argc, char** argv) {
     else
       return usage();
   }
-  return base.empty() ? usage() : report::run(base, out);
+  return base.empty() ? usage() : report::run(locate(base), out);
 }
 
 int cmd_export(const std::string& fn, const std::string& book) {
@@ -174,7 +212,7 @@ int cmd_export(const std::string& fn, const std::string& book) {
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
   if (recs.size() > kExportLimit) recs.resize(kExportLimit);
   for (const char* data : {ELFN, MSGFN})  // both end the program when missing
-    if (::access(data, R_OK) != 0) {
+    if (::access(shipped_file(data).c_str(), R_OK) != 0) {
       std::fprintf(stderr, "qora-records: the data file \"%s\" is not in this folder\n", data);
       return 1;
     }
@@ -193,8 +231,17 @@ int cmd_export(const std::string& fn, const std::string& book) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // An installed tool reads the tables the export needs from the data folder
+  // when the current folder has none.
+  set_data_folder(installed_data_folder());
+  if (argc == 2 && std::string_view(argv[1]) == "where") {
+    const fs::path game = game_folder();
+    if (game.empty()) return 1;
+    std::printf("%s\n", game.c_str());
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   if (argc < 3) return usage();
-  const std::string cmd = argv[1], fn = argv[2];
+  const std::string cmd = argv[1], fn = locate(argv[2]);
   int rc;
   if (cmd == "report")
     rc = cmd_report(argc, argv);

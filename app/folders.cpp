@@ -1,0 +1,105 @@
+#include "app/folders.h"
+
+#include <cstdlib>
+#include <system_error>
+
+#include "app/globals.h"
+
+namespace qora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path g_data;
+
+std::string env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+// Whether inner is outer or lies inside it, both taken with their links
+// resolved as far as they exist.
+bool lies_within(const fs::path& inner, const fs::path& outer) {
+  std::error_code ec;
+  const fs::path i = fs::weakly_canonical(inner, ec);
+  if (ec) return false;
+  const fs::path o = fs::weakly_canonical(outer, ec);
+  if (ec) return false;
+  auto a = i.begin();
+  for (auto b = o.begin(); b != o.end(); ++a, ++b) {
+    if (b->empty()) continue;  // the trailing slash of a folder name
+    if (a == i.end() || *a != *b) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+fs::path installed_data_folder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) return {};
+  const fs::path data = (exe.parent_path().parent_path() / "share" / "qora").lexically_normal();
+  return fs::is_directory(data, ec) ? data : fs::path();
+}
+
+bool holds_tables(const fs::path& folder) {
+  std::error_code ec;
+  return fs::is_regular_file(folder / ELFN, ec) && fs::is_regular_file(folder / MSGFN, ec);
+}
+
+fs::path choose_game_folder(const fs::path& cwd, const fs::path& data, std::string& err) {
+  if (holds_tables(cwd) && (data.empty() || !lies_within(cwd, data))) return cwd;
+  if (data.empty()) return cwd;  // a build tree: its play folder is the one to start in
+  fs::path game;
+  if (const std::string home = env("QORA_HOME"); !home.empty()) {
+    game = cwd / home;  // a relative name is taken from the folder of the start
+  } else if (const std::string xdg = env("XDG_DATA_HOME"); !xdg.empty() && fs::path(xdg).is_absolute()) {
+    game = fs::path(xdg) / "qora";
+  } else if (const std::string home_dir = env("HOME"); !home_dir.empty()) {
+    game = fs::path(home_dir) / ".local" / "share" / "qora";
+  } else {
+    err = "no folder for the game's files: neither QORA_HOME nor HOME is set";
+    return {};
+  }
+  game = game.lexically_normal();
+  if (lies_within(game, data)) {
+    err = "the game folder " + game.string() + " lies in the installed data folder " + data.string() +
+          ", which is never written; set QORA_HOME to another folder";
+    return {};
+  }
+  return game;
+}
+
+bool enter_game_folder(std::string& err) {
+  std::error_code ec;
+  const fs::path cwd = fs::current_path(ec);
+  const fs::path data = installed_data_folder();
+  const fs::path game = choose_game_folder(cwd, data, err);
+  if (game.empty()) return false;
+  set_data_folder(data);
+  if (game == cwd) return true;
+  fs::create_directories(game, ec);
+  if (!ec) fs::current_path(game, ec);
+  if (ec) {
+    err = "cannot use the game folder " + game.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+const fs::path& data_folder() { return g_data; }
+void set_data_folder(const fs::path& data) { g_data = data; }
+
+std::string shipped_file(const std::string& name) {
+  std::error_code ec;
+  if (g_data.empty() || fs::exists(name, ec)) return name;
+  return (g_data / name).string();
+}
+
+std::string help_file(const std::string& name) {
+  return g_data.empty() ? name : (g_data / name).string();
+}
+
+}  // namespace qora
