@@ -1,0 +1,97 @@
+#!/bin/sh
+# The Debian package as a school installs it and a pupil starts it: built
+# with cpack, checked by lintian, unpacked with dpkg-deb into a temporary
+# root, and run from there in a folder without the game's tables, as the
+# desktop menu starts it in the home folder.
+# Usage: install_check.sh BUILD_DIR SOURCE_DIR CPACK
+set -u
+build=$(cd "$1" && pwd) src=$(cd "$2" && pwd) cpack=$3
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+
+# The package: the libraries it links and the two packages it names.
+(cd "$build" && "$cpack" --config CPackConfig.cmake -G DEB -B "$tmp/pkg") >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log"; echo "FAIL: cpack"; exit 1; }
+deb=$(ls "$tmp"/pkg/qora_*_amd64.deb 2>/dev/null)
+[ -f "$deb" ] || { ls "$tmp/pkg"; echo "FAIL: no qora_VERSION_amd64.deb"; exit 1; }
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in fonts-liberation2 xdg-utils libsdl2 libc6; do
+  case $depends in *"$d"*) ;; *) fail "Depends lacks $d: $depends" ;; esac
+done
+lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || { cat "$tmp/lintian.log"; fail "lintian errors"; }
+
+root=$tmp/root
+dpkg-deb -x "$deb" "$root"
+bin=$root/usr/bin
+listing() { (cd "$root" && find . -printf '%p %s %m %T@\n' | sort); }
+listing >"$tmp/before"
+
+# The desktop entry, the metadata, the icons.
+desktop-file-validate "$root/usr/share/applications/org.example.qora.desktop" ||
+  fail "desktop-file-validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.qora.metainfo.xml" >"$tmp/as.log" 2>&1 ||
+  { cat "$tmp/as.log"; fail "appstreamcli validate"; }
+for s in 48 128 256; do
+  size=$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/${s}x${s}/apps/qora.png" 2>&1)
+  [ "$size" = "${s}x${s}" ] || fail "icon ${s}x${s}: $size"
+done
+
+# Where the records tool looks: QORA_HOME, else XDG_DATA_HOME/qora, else
+# ~/.local/share/qora; the folder of the start when it holds the tables.
+mkdir "$tmp/start" "$tmp/teacher"
+cp "$src/data/001" "$src/data/002" "$tmp/teacher/"
+cd "$tmp/start" || exit 1
+class=$tmp/school/7b
+where() { env -u QORA_HOME -u XDG_DATA_HOME "$@" "$bin/qora-records" where 2>&1; }
+for c in "QORA_HOME=$class|$class" "XDG_DATA_HOME=$tmp/xdg|$tmp/xdg/qora" \
+         "HOME=$tmp/pupil|$tmp/pupil/.local/share/qora" "QORA_HOME=rel|$tmp/start/rel"; do
+  got=$(where "${c%%|*}")
+  [ "$got" = "${c#*|}" ] || fail "where with ${c%%|*}: $got"
+done
+got=$(cd "$tmp/teacher" && where "QORA_HOME=$class")
+[ "$got" = "$tmp/teacher" ] || fail "where in a folder with the tables: $got"
+[ -e "$class" ] && fail "where created the game folder"
+
+# The game: the class folder is created, the menu shows as the build's own
+# game shows it from its play folder, Esc ends with status 0, the groups file
+# is written there, and nothing is written in the start folder or the root.
+printf 'wait 3000\nshot %s\nkey 27\n' "$tmp/menu.png" >"$tmp/esc.txt"
+play() {  # folder, then the environment
+  (cd "$1" && shift && env QORA_VIDEO=headless QORA_CLOCK=virtual QORA_SCREEN=800x600 \
+     QORA_SCRIPT="$tmp/esc.txt" "$@" f s)
+}
+out=$(play "$tmp/start" QORA_HOME="$class" timeout 60 "$bin/qora" 2>&1)
+status=$?
+[ "$status" -eq 0 ] || fail "the game ended with $status: $out"
+[ -f "$class/group.qora" ] || fail "no group.qora in the class folder"
+[ -z "$(ls -A "$tmp/start")" ] || fail "written in the start folder: $(ls -A "$tmp/start")"
+mv "$tmp/menu.png" "$tmp/installed.png"
+play "$tmp/teacher" timeout 60 "$build/qora" >/dev/null 2>&1 || fail "the build's game"
+cmp -s "$tmp/installed.png" "$tmp/menu.png" || fail "the installed game's menu differs from the build's"
+colours=$(identify -format '%k' "$tmp/installed.png")
+[ "$colours" -ge 3 ] || fail "the menu picture has $colours colours"
+
+# A game folder that cannot be created: status 1 and the reason.
+: >"$tmp/plain"
+out=$(play "$tmp/start" QORA_HOME="$tmp/plain/class" timeout 60 "$bin/qora" 2>&1)
+status=$?
+[ "$status" -eq 1 ] || fail "unusable QORA_HOME: status $status"
+case $out in
+  *"cannot use the game folder $tmp/plain/class"*) ;;
+  *) fail "unusable QORA_HOME: $out" ;;
+esac
+
+# The records tool finds a bare file name in the game folder, and the element
+# table in the installed data folder.
+: >"$class/1player.qora"
+head -c 95 /dev/zero >"$class/Result.qora"
+QORA_HOME=$class "$bin/qora-records" top5 1player.qora >/dev/null 2>&1 || fail "top5 in the game folder"
+QORA_HOME=$class "$bin/qora-records" results Result.qora >"$tmp/csv" 2>&1 || fail "results: $(cat "$tmp/csv")"
+QORA_HOME=$tmp/empty "$bin/qora-records" top5 1player.qora >/dev/null 2>&1 && fail "top5 found a file it should not"
+
+listing >"$tmp/after"
+cmp -s "$tmp/before" "$tmp/after" || { diff "$tmp/before" "$tmp/after"; fail "written under the unpacked root"; }
+[ "$fails" -eq 0 ] && echo ok
+exit "$fails"
