@@ -134,9 +134,9 @@ Rgba sample(const Parts& p, double u, double v, double size) {
 
   // The crosshair on the target's chest, drawn with lines that stay at least
   // two pixels wide, and a light rim that parts it from the dark target.
-  const double cw = 0.38;
+  const double cw = size < 64 ? 0.33 : 0.38;
   const double scale = cw * size / p.crosshair.w;  // icon pixels per crosshair pixel
-  const double line = std::max(2.0, size / 36.0), rim = std::max(1.2, size / 64.0);
+  const double line = std::max(2.0, size / 36.0), rim = std::max(1.0, size / 64.0);
   const double grow = std::max(0.0, (line / scale - 1) / 2);
   const double cx = 0.5 - cw / 2, cy = ty + th * 0.45 - cw / 2;
   const double d = p.crosshair_distance->at((u - cx) / cw * p.crosshair.w, (v - cy) / cw * p.crosshair.w);
