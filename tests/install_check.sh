@@ -83,12 +83,14 @@ case $out in
   *) fail "unusable QORA_HOME: $out" ;;
 esac
 
-# The records tool finds a bare file name in the game folder, and the element
-# table in the installed data folder.
+# The records tool finds a bare file name in the game folder, and the tables
+# in the installed data folder.
 : >"$class/1player.qora"
 head -c 95 /dev/zero >"$class/Result.qora"
 QORA_HOME=$class "$bin/qora-records" top5 1player.qora >/dev/null 2>&1 || fail "top5 in the game folder"
 QORA_HOME=$class "$bin/qora-records" results Result.qora >"$tmp/csv" 2>&1 || fail "results: $(cat "$tmp/csv")"
+QORA_HOME=$class "$bin/qora-records" export Result.qora "$tmp/book.xlsx" >"$tmp/csv" 2>&1 ||
+  fail "export: $(cat "$tmp/csv")"
 QORA_HOME=$tmp/empty "$bin/qora-records" top5 1player.qora >/dev/null 2>&1 && fail "top5 found a file it should not"
 
 listing >"$tmp/after"

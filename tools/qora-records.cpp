@@ -19,6 +19,8 @@
 // Names are printed in UTF-8. A missing or damaged file (not a whole number of
 // records) gives a one-line message on stderr and exit status 1; a wrong
 // command line gives the usage and exit status 2.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
