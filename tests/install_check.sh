@@ -29,8 +29,8 @@ listing() { (cd "$root" && find . -printf '%p %s %m %T@\n' | sort); }
 listing >"$tmp/before"
 
 # The desktop entry, the metadata, the icons.
-desktop-file-validate "$root/usr/share/applications/org.example.qora.desktop" ||
-  fail "desktop-file-validate"
+desktop-file-validate "$root/usr/share/applications/org.example.qora.desktop" >"$tmp/df.log" 2>&1 ||
+  { cat "$tmp/df.log"; fail "desktop-file-validate"; }
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.qora.metainfo.xml" >"$tmp/as.log" 2>&1 ||
   { cat "$tmp/as.log"; fail "appstreamcli validate"; }
 for s in 48 128 256; do
@@ -72,6 +72,19 @@ play "$tmp/teacher" timeout 60 "$build/qora" >/dev/null 2>&1 || fail "the build'
 cmp -s "$tmp/installed.png" "$tmp/menu.png" || fail "the installed game's menu differs from the build's"
 colours=$(identify -format '%k' "$tmp/installed.png")
 [ "$colours" -ge 3 ] || fail "the menu picture has $colours colours"
+
+# The menu entry's action: the group editor's introduction where the menu
+# showed, any key, Esc to leave the editor, Esc to leave the menu.
+action=$(sed -n '/^\[Desktop Action groups\]/,$ s/^Exec=//p' \
+  "$root/usr/share/applications/org.example.qora.desktop")
+[ "$action" = "qora g" ] || fail "the group editor's action runs '$action'"
+printf 'wait 3000\nshot %s\nkey 32\nwait 3000\nkey 27\nwait 3000\nkey 27\n' "$tmp/menu.png" >"$tmp/esc.txt"
+program=${action%% *} switch=${action#* }
+out=$(play "$tmp/start" QORA_HOME="$class" timeout 60 "$bin/$program" "$switch" 2>&1) || fail "qora g: $out"
+mv "$tmp/menu.png" "$tmp/editor.png"
+play "$tmp/teacher" timeout 60 "$build/$program" "$switch" >/dev/null 2>&1 || fail "the build's qora g"
+cmp -s "$tmp/editor.png" "$tmp/menu.png" || fail "the installed group editor differs from the build's"
+cmp -s "$tmp/editor.png" "$tmp/installed.png" && fail "qora g shows the menu, not the group editor"
 
 # A game folder that cannot be created: status 1 and the reason.
 : >"$tmp/plain"
