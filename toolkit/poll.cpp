@@ -103,7 +103,7 @@ void PROCESSLOOK(const MOUSESTATE& look, bool anydown, bool label) {
     }
     if (G_BLABELSELECTEDSTATE && G_IMOUSEBUTTON == 1 && look.BUTTONS == 0) {
       G_IMOUSEBUTTON = 0;
-      platform::open_web_address(FIRMLABEL_GETSITE());
+      platform::open_document(FIRMLABEL_GETSITE());
     }
   }
   platform::sleep_ms(10);

@@ -1,5 +1,9 @@
 #include "toolkit/widgets.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "app/folders.h"
 #include "app/geometry.h"
 #include "app/globals.h"
 #include "app/random.h"
@@ -188,7 +192,14 @@ void PROCESSMESSAGES(bool bdoselectlabel) {
   PROCESSLOOK(m, anydown, bdoselectlabel);
 }
 
-std::string FIRMLABEL_GETSITE() { return "qora.example.org/"; }
+// The project has no public page yet: the label opens the help's page about
+// the game, which ships with it, where the menu's help item finds the help.
+std::string FIRMLABEL_GETSITE() {
+  const std::string page = help_file("help/index.html");
+  std::error_code ec;
+  const std::filesystem::path abs = std::filesystem::absolute(page, ec);
+  return ec ? page : abs.lexically_normal().string();
+}
 
 void FIRMLABEL(bool bselect) {
   const LabelBox b = label_box();
@@ -205,7 +216,7 @@ void FIRMLABEL(bool bselect) {
 
 void FIRMLABEL_SELECT(bool bselect) {
   const LabelBox b = label_box();
-  const std::string site = FIRMLABEL_GETSITE();
+  const std::string& site = msg(111);  // the menu's "about the game": the page it opens
   SETTEXTSTYLE(static_cast<uint16_t>(G_IFONTCONTROL + 256 * (!bselect)), 0, G_IFONTCONTROLSIZE);
   SETCOLOR(BLUE);
   OUTTEXTXYX1Y1(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry, site);

@@ -39,6 +39,7 @@ void PROCESSMESSAGES(bool bdoselectlabel);
 
 void FIRMLABEL(bool bselect);
 void FIRMLABEL_SELECT(bool bselect);
+// The absolute path of the page the maker's label opens.
 std::string FIRMLABEL_GETSITE();
 void VYEZD(const std::string& namprog);
 
