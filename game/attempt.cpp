@@ -167,6 +167,11 @@ bool GAMEATTEMPT(int32_t NUM, int32_t, bool& BDOEXIT) {
   bool ESCTRUE = false;
   for (bool BB = false; !BB;) {
     poll.FLASHSTEP();
+    // The window's close button leaves the game as a confirmed exit does.
+    if (GRCLOSEREQUEST()) {
+      BDOEXIT = true;
+      return true;
+    }
     if (ESCTRUE) {
       if (ASKGAMEEXIT()) {
         BDOEXIT = true;

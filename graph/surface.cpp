@@ -382,6 +382,11 @@ class SurfaceFrames final : public platform::FrameSource {
     std::lock_guard lock(s.devices);
     if (!s.pages[s.visual].px.empty()) gfx::damage_all();
   }
+  bool has_damage() override {
+    State& s = S();
+    std::lock_guard lock(s.devices);
+    return s.dirty_any;
+  }
 };
 
 SurfaceFrames& frames() {

@@ -38,6 +38,7 @@ std::atomic<int> g_start_delay_ms{0};
 std::atomic<int> g_video_inits{0};
 
 constexpr Sint32 kWakeCode = 1;
+constexpr int kMaxFramesPerSecond = 30;
 constexpr Sint32 kQuitCode = 2;
 
 void set_hints() {
@@ -185,6 +186,10 @@ struct Shared {
   std::atomic<Uint32> event_type{0};
   std::atomic<bool> accepting{false};  // wake() may push events
   std::atomic<bool> wake_pending{false};
+  // The thread waits for a wake (nothing changed in its last frame). While
+  // the picture keeps changing it looks by itself every frame instead, so
+  // the game need not wake it through the display server each time.
+  std::atomic<bool> idle{true};
   std::atomic<bool> quit{false};
 
   void report(Phase p, OpenResult r = OpenResult::ok) {
@@ -323,15 +328,16 @@ class WindowThread {
     return true;
   }
 
-  void present() {
-    if (!surface_ && !acquire_surface()) return;
+  // Shows the damage; false when there was none.
+  bool present() {
+    if (!surface_ && !acquire_surface()) return false;
     rects_.clear();
     if (direct_) {
       if (!sh_->source->render_damage(static_cast<uint32_t*>(surface_->pixels),
                                       surface_->pitch / 4, rects_))
-        return;
+        return false;
     } else {
-      if (!sh_->source->render_damage(shadow_.data(), w_, rects_)) return;
+      if (!sh_->source->render_damage(shadow_.data(), w_, rects_)) return false;
       convert_rects();
     }
     sdl_rects_.clear();
@@ -342,6 +348,7 @@ class WindowThread {
     }
     if (!sdl_rects_.empty())
       SDL_UpdateWindowSurfaceRects(window_, sdl_rects_.data(), int(sdl_rects_.size()));
+    return true;
   }
 
   // Copies the damaged rectangles from the 32-bit shadow into a window
@@ -364,10 +371,7 @@ class WindowThread {
     const Uint32 mine = sh_->event_type.load();
     if (e.type == mine) {
       if (e.user.code == kQuitCode) sh_->quit = true;
-      if (e.user.code == kWakeCode) {
-        sh_->wake_pending = false;  // later wakes push again
-        pending_ = true;
-      }
+      if (e.user.code == kWakeCode) pending_ = true;
       return;
     }
     switch (e.type) {
@@ -425,7 +429,11 @@ class WindowThread {
 
   void loop() {
     using clk = std::chrono::steady_clock;
-    const auto period = std::chrono::microseconds(1000000 / std::max(refresh_, 1));
+    // Never faster than the display refreshes, nor than kMaxFramesPerSecond:
+    // the pulsing colours of the game change every few milliseconds, and
+    // each frame shown costs a round trip to the display server.
+    const auto period =
+        std::chrono::microseconds(1000000 / std::clamp(refresh_, 1, kMaxFramesPerSecond));
     auto next_present = clk::now();
     pending_ = true;  // whatever is already damaged
     while (!sh_->quit) {
@@ -446,8 +454,17 @@ class WindowThread {
       const auto now = clk::now();
       if (pending_ && now >= next_present) {
         pending_ = false;
-        present();
-        next_present = now + period;  // never faster than the display refreshes
+        const bool painted = present();
+        next_present = now + period;
+        sh_->wake_pending = false;
+        if (painted) {
+          sh_->idle = false;  // look again at the next frame
+          pending_ = true;
+        } else {
+          sh_->idle = true;  // from now on the game wakes the thread
+          // Damage that came in just before woke nobody: show it next frame.
+          if (sh_->source->has_damage()) pending_ = true;
+        }
       }
     }
   }
@@ -532,8 +549,8 @@ class SdlBackend final : public VideoBackend {
   }
 
   void wake() override {
-    if (!shared_ || !shared_->accepting) return;
-    if (shared_->wake_pending.exchange(true)) return;  // one wake in flight is enough
+    if (!shared_ || !shared_->accepting || !shared_->idle) return;
+    if (shared_->wake_pending.exchange(true)) return;  // one wake a frame is enough
     push(kWakeCode);
   }
 

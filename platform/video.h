@@ -32,6 +32,8 @@ class FrameSource {
   virtual bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) = 0;
   // The whole visible page becomes damage (after the window lost its pixels).
   virtual void damage_all() = 0;
+  // Whether the visible page has damage not yet rendered.
+  virtual bool has_damage() = 0;
 };
 
 enum class OpenResult { ok, invalid_mode, no_window, busy };

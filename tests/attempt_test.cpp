@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "game/attempt.h"
 #include "graph/graph.h"
+#include "graph/input_internal.h"
 #include "platform/clock.h"
 #include "screens/gallery.h"
 #include "support/headless.h"
@@ -208,6 +209,11 @@ TEST_F(Shooting, EscAsksAndEitherGoesOnWithoutTheQuestionsTimeOrLeaves) {
   EXPECT_TRUE(GAMEATTEMPT(0, 0, exit));
   EXPECT_TRUE(exit);
   EXPECT_EQ(PLAYER[0], before);
+  // The window's close button leaves the same way, without a question.
+  tl.at(tl.elapsed() + kReady, [] { Timeline::close(); });
+  EXPECT_TRUE(GAMEATTEMPT(0, 0, exit) && exit);
+  EXPECT_EQ(PLAYER[0], before);
+  KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});  // no close pending for the next test
   EXPECT_EQ(PLAYERRESULT[0].UNKNOWEL.has(7), false);
 }
 
