@@ -10,6 +10,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/folders.h"
@@ -196,14 +197,17 @@ bool load_element_table(const std::string& path, std::string& err) {
 }
 
 void GETELEMENTS() {
+  const std::string path = shipped_file(ELFN);
   std::string err;
-  if (!load_element_table(shipped_file(ELFN), err)) EXITQORA(err);
+  if (load_element_table(path, err)) return;
+  std::error_code ec;
+  EXITQORA(std::filesystem::exists(path, ec) ? err : err + "\n" + missing_tables_hint());
 }
 
 void GETMSG() {
   const std::string path = shipped_file(MSGFN);
   const auto text = read_whole_file(path.c_str());
-  if (!text) EXITQORA("File Not found " + path);
+  if (!text) EXITQORA("File Not found " + path + "\n" + missing_tables_hint());
   const std::vector<std::string> lines = split_lines(*text);
   MSG.clear();
   MSG.reserve(std::max<size_t>(lines.size() + 1, MSG_COUNT_NEEDED + 1));

@@ -89,6 +89,18 @@ bool enter_game_folder(std::string& err) {
   return true;
 }
 
+std::string missing_tables_hint() {
+  // A build tree keeps the shipped files in its play folder, beside the program.
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path play = exe.parent_path() / "play";
+  if (!ec && !exe.empty() && holds_tables(play))
+    return "qora: the game's files are in " + play.string() + ": start it there (cd " + play.string() +
+           " && ../" + exe.filename().string() + "), or with scripts/play from the sources";
+  return "qora: start the game in a folder that holds its files " + std::string(ELFN) + " and " +
+         std::string(MSGFN) + " (from the sources: scripts/play)";
+}
+
 const fs::path& data_folder() { return g_data; }
 void set_data_folder(const fs::path& data) { g_data = data; }
 

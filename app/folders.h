@@ -37,6 +37,11 @@ std::filesystem::path choose_game_folder(const std::filesystem::path& cwd,
 // be named, created or entered.
 bool enter_game_folder(std::string& err);
 
+// The line that follows the message of a missing element or message table:
+// where the shipped files of a build tree are and how to start the game
+// there, or, elsewhere, how to start it at all.
+std::string missing_tables_hint();
+
 // The data folder this run reads shipped files from (empty: the game folder).
 const std::filesystem::path& data_folder();
 void set_data_folder(const std::filesystem::path& data);

@@ -23,6 +23,8 @@ check() {  # expected message, then the run
 }
 
 check "File Not found 001"
+# ...and says where the build's own files are and how to start it there.
+check "the game's files are in $(dirname "$qora")/play: start it there"
 cp "$src/data/001" .
 check "File Not found 002"
 
