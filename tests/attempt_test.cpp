@@ -1,22 +1,14 @@
 // The attempt clock, the question dialog and whole shooting attempts, played
 // through the window's input hooks on the headless surface and the virtual
 // clock.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "game/attempt.h"
-#include "graph/graph.h"
 #include "graph/input_internal.h"
 #include "platform/clock.h"
 #include "screens/gallery.h"
-#include "support/headless.h"
-#include "support/test_support.h"
-#include "support/timeline.h"
+#include "support/game.h"
 #include "tasks/question.h"
 #include "tasks/taskgen.h"
 #include "toolkit/widgets.h"
@@ -26,22 +18,14 @@ namespace {
 
 using test::Timeline;
 
-// The game at 640 x 480 with the shipped data and its pictures; the gallery
-// drawn on pages 0 and 1 as a game prepares it, page 0 active and shown.
-class Shooting : public ::testing::Test {
+// The gallery drawn on pages 0 and 1 as a game prepares it, page 0 active
+// and shown; one player, 10 s a shot, the answer element 7.
+class Shooting : public test::Game {
  protected:
   void SetUp() override {
-    for (const char* f : {"001", "002"})
-      test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-    GETELEMENTS();
-    GETMSG();
-    test::use_headless(1024, 768);
-    G_ISCREENRESOLUTION = 1;
-    SOUNDOK = false;
+    Game::SetUp();
     READTIME = 0;
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
-    G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                                ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
+    space_targets();
     for (int page : {1, 0}) {
       SETACTIVEPAGE(uint16_t(page));
       CLEARDEVICE();
@@ -57,10 +41,9 @@ class Shooting : public ::testing::Test {
     TIMELIM = 10;
     CURGRUPCOUNT = 1;
     CURGRUPARR[0] = 7;
-    TASKGEN();  // the answer is element 7
+    TASKGEN();
     Timeline::move(2, 2);  // the pointer away from every target
   }
-  void TearDown() override { DONEGRAPHWITHVARIBLES(); }
 
   // One attempt with the right answer on target `right`.
   bool attempt(int right) {
@@ -76,8 +59,6 @@ class Shooting : public ::testing::Test {
   }
   // The attempt's own pauses (about a second) come before the targets stand.
   static constexpr uint64_t kReady = 1500;
-  Timeline tl;
-  test::TempDir dir;
 };
 
 TEST_F(Shooting, TheTimeBarLightsOneLampASecondAndEndsOnce) {

@@ -1,10 +1,6 @@
 // Whole games through the game driver and the real shooting attempt, on the
 // headless surface and the virtual clock, the players' keys scripted; every
 // stored game read back by qora-records.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -12,17 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "game/attempt.h"
 #include "game/driver.h"
-#include "graph/graph.h"
 #include "platform/cp1251.h"
 #include "screens/gallery.h"
-#include "support/headless.h"
-#include "support/test_support.h"
-#include "support/timeline.h"
+#include "support/game.h"
 #include "toolkit/format.h"
 
 namespace qora {
@@ -58,11 +48,7 @@ int captioned_target() {
   int found = -1;
   for (int k = 0; k < 5; ++k) {
     const TRECT r = MISHENRECT(k);
-    bool text = false;
-    for (int y = r.TOP; y < r.BOTTOM && !text; ++y)
-      for (int x = r.LEFT; x < r.RIGHT && !text; ++x)
-        text = GETPIXEL(int16_t(x), int16_t(y)) == LIGHTCYAN;
-    if (text) found = found == -1 ? k : -2;
+    if (test::box_of(LIGHTCYAN, r.LEFT, r.TOP, r.RIGHT - 1, r.BOTTOM - 1)[2] >= 0) found = found == -1 ? k : -2;
   }
   SETACTIVEPAGE(active);
   return found;
@@ -129,19 +115,12 @@ std::string records(const std::string& args) {
 
 std::string utf8(const std::string& cp1251) { return cp1251_to_utf8(cp1251); }
 
-class WholeGame : public ::testing::Test {
+class WholeGame : public test::Game {
  protected:
   void SetUp() override {
-    for (const char* f : {"001", "002"})
-      test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-    GETELEMENTS();
-    GETMSG();
+    Game::SetUp();
     GETGRUP();
-    test::use_headless(1024, 768);
-    G_ISCREENRESOLUTION = 1;
-    SOUNDOK = false;
     READTIME = READHELP = 0;  // the fast switch
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
     T::move(0, 0);
     g_script = &script;
     g_tl = &tl;
@@ -149,7 +128,7 @@ class WholeGame : public ::testing::Test {
   void TearDown() override {
     g_script = nullptr;
     g_tl = nullptr;
-    if (GRAPHENABLED()) DONEGRAPHWITHVARIBLES();
+    Game::TearDown();
   }
   // The set-up keys from 3 s on (the title and the sliding heading come
   // first): players (Down for one), the names, Enter for 10 s and level 1.
@@ -186,8 +165,6 @@ class WholeGame : public ::testing::Test {
       }
     return out;
   }
-  test::TempDir dir;
-  T tl;
   Script script;
 };
 

@@ -1,23 +1,19 @@
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstdlib>
+// The gallery scene, the pictures captured at start-up, the periodic table and
+// the target captions, read back pixel by pixel at 640 x 480.
 #include <set>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "graph/graph.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
-#include "support/headless.h"
-#include "support/test_support.h"
+#include "support/game.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
 
 namespace qora {
 namespace {
+
+using test::Box;
+using test::box_of;
 
 struct Px {
   int x, y;
@@ -29,47 +25,15 @@ void expect_pixels(std::initializer_list<Px> pts, const char* what) {
     EXPECT_EQ(GETPIXEL(int16_t(p.x), int16_t(p.y)), p.colour % 16) << what << " at " << p.x << "," << p.y;
 }
 
-// {x0, y0, x1, y1} of the pixels of one colour in a rectangle of the active
-// page; x1 is -1 when there are none.
-using Box = std::array<int, 4>;
-Box box_of(uint32_t colour, int x0, int y0, int x1, int y1) {
-  Box b{1 << 20, 1 << 20, -1, -1};
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (GETPIXEL(int16_t(x), int16_t(y)) == colour % 16)
-        b = Box{std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
-  return b;
-}
-// The colours other than black in a rectangle of the active page.
-std::set<uint32_t> colours_in(int x0, int y0, int x1, int y1) {
-  std::set<uint32_t> out;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (uint32_t c = GETPIXEL(int16_t(x), int16_t(y)); c) out.insert(c);
-  return out;
-}
-
-// The game at 640 x 480 with the shipped data, pictures captured at start-up,
-// the targets spaced as a game spaces them; page 0 active and shown.
-class Gallery : public ::testing::Test {
+// The targets spaced as a game spaces them; page 0 active and shown.
+class Gallery : public test::Game {
  protected:
   void SetUp() override {
-    for (const char* f : {"001", "002"})
-      test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-    GETELEMENTS();
-    GETMSG();
-    test::use_headless(1024, 768);
-    G_ISCREENRESOLUTION = 1;
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
-    G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                                ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
+    Game::SetUp();
+    space_targets();
     SETACTIVEPAGE(0);
     SETVISUALPAGE(0);
   }
-  void TearDown() override {
-    if (GRAPHENABLED()) DONEGRAPHWITHVARIBLES();
-  }
-  test::TempDir dir;
 };
 
 TEST_F(Gallery, TargetPicturesAt640x480) {
@@ -99,8 +63,6 @@ TEST_F(Gallery, CannonBarrelEndsAndRootsForW639) {
   ASSERT_EQ(G_RCSCREEN.RIGHT, 639);
   const TRECT r = G_RCPUSHKA;
   EXPECT_EQ(r.TOP, 409 - 121);
-  EXPECT_EQ(r.BOTTOM, G_PTBOXDISTANCE.Y - 16);
-  EXPECT_EQ(r.RIGHT - r.LEFT, G_PTBOXSIZE.X);
   const int X = 319, Y = r.BOTTOM;
   // {DX, DY, left end of the root, right end of the root}
   const std::array<int, 4> aims[5] = {{-25, 12, X - 27, X + 15}, {-11, 16, X - 15, X + 15},
@@ -172,10 +134,7 @@ TEST_F(Gallery, PicturesFollowTheResolutionAndAreFreed) {
   DONEGRAPHWITHVARIBLES();
   for (const IMAGEBUF& m : MISH) EXPECT_EQ(m.capacity(), 0u);
   for (const IMAGEBUF& p : PUSHKA) EXPECT_EQ(p.capacity(), 0u);
-  G_ISCREENRESOLUTION = 3;
-  ASSERT_TRUE(INITGRAPHWITHVARIBLES());
-  EXPECT_EQ(GETACTIVEPAGE(), 3);
-  EXPECT_EQ(GETVISUALPAGE(), 0);
+  open(3);
   const auto bytes = [](TRECT r) {
     return size_t(IMAGESIZE(0, 0, int16_t(r.RIGHT - r.LEFT), int16_t(r.BOTTOM - r.TOP)));
   };
@@ -184,10 +143,8 @@ TEST_F(Gallery, PicturesFollowTheResolutionAndAreFreed) {
   EXPECT_EQ(G_PTPRICELDISTANCE.Y, 33);  // the crosshair row does not scale
   // A full screen of 1920 x 1080, where the floor's outline lies on row H - 5:
   // erasing the left half keeps it.
-  DONEGRAPHWITHVARIBLES();
   test::use_headless(1920, 1080);
-  G_ISCREENRESOLUTION = 4;
-  ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+  open(4);
   ASSERT_EQ(G_RCSCREEN.BOTTOM - 5, G_PTSKYMINPOINT.Y + G_PTWALLSIZE.Y + G_PTFLOORSIZE.Y);
   PICTURE();
   CENTRALBOX(0);
@@ -239,7 +196,9 @@ TEST_F(Gallery, SymbolColourByGroupALaterGroupWins) {
     for (int g : groups) GRUPARR[size_t(g)].include(200);
     CLEARDEVICE();
     OUTSYMBOL(200, 10, 10, "\xD8");
-    EXPECT_EQ(colours_in(0, 0, 60, 60), std::set<uint32_t>{colour % 16}) << groups.size();
+    std::set<uint32_t> seen;
+    for (int p = 0; p < 61 * 61; ++p) seen.insert(GETPIXEL(int16_t(p % 61), int16_t(p / 61)));
+    EXPECT_EQ(seen, (std::set<uint32_t>{0, colour % 16})) << groups.size();
   }
 }
 

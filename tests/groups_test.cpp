@@ -1,7 +1,5 @@
 // The group editor, played through the window's input hooks on the headless
 // surface and the virtual clock.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -10,17 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "app/startup.h"
-#include "graph/graph.h"
 #include "platform/cp1251.h"
 #include "platform/safefile.h"
 #include "screens/groups.h"
-#include "support/headless.h"
-#include "support/test_support.h"
-#include "support/timeline.h"
+#include "support/game.h"
 #include "tasks/setup.h"
 #include "toolkit/format.h"
 
@@ -38,11 +30,8 @@ std::string cursor() {
   for (int k = 0; k < 4 * groups::MAXLIST; ++k) {
     TRECT r;
     groups::LIST(k / 52 + 1)->SETELEMMENURECT(r, k % 4 + 1, k % 52 / 4 + 1);
-    for (int p = 0; p < (r.RIGHT - r.LEFT) * (r.BOTTOM - r.TOP); ++p)
-      if (GETPIXEL(int16_t(r.LEFT + p % (r.RIGHT - r.LEFT)), int16_t(r.TOP + p / (r.RIGHT - r.LEFT))) == LIGHTGREEN) {
-        lit += std::to_string(k / 52 + 1) + "." + std::to_string(k % 52 + 1) + " ";
-        break;
-      }
+    if (test::box_of(LIGHTGREEN, r.LEFT, r.TOP, r.RIGHT - 1, r.BOTTOM - 1)[2] >= 0)
+      lit += std::to_string(k / 52 + 1) + "." + std::to_string(k % 52 + 1) + " ";
   }
   return at + (lit.empty() ? "" : lit == at + " " && L.CUREL == L.XX + 4 * L.YY - 4 ? "*" : "!");
 }
@@ -57,22 +46,13 @@ std::string groups_file(std::vector<std::vector<std::pair<int, int>>> groups) {
 }
 const std::string kDefaults = groups_file({{{0, 25}}, {{26, 74}}, {{75, 104}}, {}});
 
-void copy_data() {
-  for (const char* f : {"001", "002"}) test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-}
-
-class GroupEditor : public ::testing::Test {
+class GroupEditor : public test::Game {
  protected:
   void SetUp() override {
-    copy_data();
-    GETELEMENTS();
-    GETMSG();
     groups::CHANGEGRUP = false;
-    test::use_headless(640, 480);
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+    Game::SetUp();
     Timeline::move(2, 470);  // below every list
   }
-  void TearDown() override { DONEGRAPHWITHVARIBLES(); }
 
   // Runs the editor: the introduction closed with "2" (which must move
   // nothing), then a token every
@@ -126,8 +106,6 @@ class GroupEditor : public ::testing::Test {
   }
 
   std::string looks;
-  test::TempDir dir;
-  Timeline tl;
 };
 
 TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
@@ -197,7 +175,7 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
 // out of the game, saved, then Esc in the menu.
 TEST(GroupEditorStart, TheSwitchOpensTheEditorThenTheMenu) {
   test::TempDir dir;
-  copy_data();
+  test::copy_game_data();
   test::use_headless(640, 480);
   Timeline tl;
   int t = 1500;

@@ -1,17 +1,10 @@
-#include <gtest/gtest.h>
-
+// The results panel, the top five and the hall of fame at 640 x 480.
 #include <string>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "game/menu.h"
-#include "graph/graph.h"
 #include "screens/results.h"
-#include "support/headless.h"
-#include "support/test_support.h"
-#include "support/timeline.h"
+#include "support/game.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {
@@ -26,32 +19,20 @@ PLAYREC rated30(const std::string& name) {
 
 // The first row holding the colour in a box of the active page, -1 for none.
 int first_row(uint32_t colour, int x0, int y0, int x1, int y1) {
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (GETPIXEL(int16_t(x), int16_t(y)) == colour % 16) return y;
-  return -1;
+  const test::Box b = test::box_of(colour, x0, y0, x1, y1);
+  return b[2] < 0 ? -1 : b[1];
 }
 
-class Results : public ::testing::Test {
+// One player, Ира.
+class Results : public test::Game {
  protected:
   void SetUp() override {
-    for (const char* f : {"001", "002"}) test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-    GETELEMENTS();
-    GETMSG();
-    test::use_headless(1024, 768);
+    Game::SetUp();
     PLCH = 1;
     PLAYER = {};
-    PLAYER[0].NAME = "\xC8\xF0\xE0";  // Ира
-    open(1);
-  }
-  void TearDown() override { DONEGRAPHWITHVARIBLES(); }
-  void open(uint32_t resolution) {
-    if (GRAPHENABLED()) DONEGRAPHWITHVARIBLES();
-    G_ISCREENRESOLUTION = resolution;
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+    PLAYER[0].NAME = "\xC8\xF0\xE0";
     SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
   }
-  test::TempDir dir;
 };
 
 TEST_F(Results, RatingWordsAndShares) {
@@ -118,6 +99,7 @@ TEST_F(Results, TheTopFiveLinesSitHalfALineLowerAbove640Pixels) {
   std::vector<int> offset;
   for (uint32_t resolution : {1u, 2u}) {
     open(resolution);
+    SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
     FIRST5[1] = FIRSTREC{"game", 30};
     OUTRESULT(0);
     const int X = G_PTSKYMAXPOINT.X + 10, Y = G_PTSKYMAXPOINT.Y + G_PTTIMEBARSIZE.Y + 10;
@@ -132,7 +114,6 @@ TEST_F(Results, HallOfFameFromTheMenu) {
   PLAYER[2] = rated30("05.12.2026 - A");
   open(3);
   test::Timeline::move(0, 0);
-  test::Timeline tl;
   std::vector<int> seen;  // the page shown, and rows in the upper and the lower table
   tl.at(2000, [] { test::Timeline::special(80); test::Timeline::key(13); });
   tl.at(3500, [&] {

@@ -1,16 +1,9 @@
-#include <gtest/gtest.h>
-
+// The set-up dialogs: players, names, time and level.
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "graph/graph.h"
-#include "support/headless.h"
-#include "support/test_support.h"
-#include "support/timeline.h"
+#include "support/game.h"
 #include "tasks/setup.h"
 #include "toolkit/widgets.h"
 
@@ -19,21 +12,15 @@ namespace {
 
 using T = test::Timeline;
 
-// The set-up dialogs at 640 x 480 with the shipped texts, on page 3.
-class SetupDialogs : public ::testing::Test {
+// The dialogs at 640 x 480 on page 3.
+class SetupDialogs : public test::Game {
  protected:
   void SetUp() override {
-    for (const char* f : {"001", "002"}) test::write_file(f, test::read_file(test::source_dir() / "data" / f));
-    GETELEMENTS();
-    GETMSG();
-    test::use_headless(1024, 768);
-    G_ISCREENRESOLUTION = 1;
-    ASSERT_TRUE(INITGRAPHWITHVARIBLES());
+    Game::SetUp();
     SETACTIVEPAGE(3);
     SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
     T::move(0, 0);
   }
-  void TearDown() override { DONEGRAPHWITHVARIBLES(); }
   // Runs a dialog with keys typed 60 ms apart: "\1" and a code is a special
   // key, "\2" a click in the corner. A dialog the keys leave open is ended by
   // an Esc 5 s later, and the test fails.
@@ -59,9 +46,7 @@ class SetupDialogs : public ::testing::Test {
     WAITSTILL();
     return result;
   }
-  T tl;
   int feeding = 0;
-  test::TempDir dir;
 };
 
 TEST_F(SetupDialogs, NameField) {
@@ -103,7 +88,6 @@ TEST_F(SetupDialogs, ChoiceDialogs) {
       {time, "\1K\r", true, [] { return TIMELIM; }, 15},
       {time, "\1M\1M\r", true, [] { return TIMELIM; }, 15},
       {time, "\1M\2", true, [] { return TIMELIM; }, 5},  // a click released outside the items
-      {level, "\1M\r", true, [] { return KLASS * 10 + CURGRUPCOUNT; }, 754},
       {level, "\1K\2", true, [] { return KLASS * 10 + CURGRUPCOUNT; }, 1045},
       {level, "\x1b", false, [] { return 0; }, 0},
   };
@@ -112,8 +96,9 @@ TEST_F(SetupDialogs, ChoiceDialogs) {
     EXPECT_EQ(run(c.keys, c.dialog), c.confirmed) << c.keys;
     EXPECT_EQ(c.got(), c.want) << c.keys;
   }
-  // Level 2 of the cases above: groups {0, 1} and {1, 5}.
-  run("\1M\r", level);
+  // Level 2: groups {0, 1} and {1, 5}.
+  EXPECT_TRUE(run("\1M\r", level));
+  EXPECT_EQ(KLASS, 75);
   EXPECT_EQ(std::vector<int>(CURGRUPARR.begin(), CURGRUPARR.begin() + CURGRUPCOUNT),
             (std::vector<int>{0, 1, 1, 5}));
   EXPECT_EQ(PLAYER[0].LEVEL + PLAYER[1].LEVEL, 8);
