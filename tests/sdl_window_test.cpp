@@ -88,13 +88,14 @@ TEST_F(SdlDummy, NoWindowStartsWhileAnAbandonedOneLives) {
 
 TEST_F(SdlDummy, WindowEventsReachTheRings) {
   ASSERT_TRUE(open(M640X480));
-  // Ctrl+Q types 17, Alt+Enter only its special code, keypad 8 with Num Lock text (none here).
+  // Ctrl+Q types 17, Alt+Enter only its special code, keypad 8 with Num Lock text (none here), a
+  // letter alone text (none here).
   const struct { SDL_Scancode sc; Uint16 mod; bool down = true; } presses[] = {
       {SDL_SCANCODE_UP, KMOD_NONE},     {SDL_SCANCODE_LCTRL, KMOD_LCTRL}, {SDL_SCANCODE_UP, KMOD_LCTRL},
       {SDL_SCANCODE_Q, KMOD_LCTRL},     {SDL_SCANCODE_LCTRL, KMOD_NONE, false},
       {SDL_SCANCODE_LEFT, KMOD_LALT},   {SDL_SCANCODE_X, KMOD_LALT},      {SDL_SCANCODE_RETURN, KMOD_LALT},
       {SDL_SCANCODE_RETURN, KMOD_NONE}, {SDL_SCANCODE_KP_8, KMOD_NONE},   {SDL_SCANCODE_KP_8, KMOD_NUM},
-      {SDL_SCANCODE_ESCAPE, KMOD_NONE}};
+      {SDL_SCANCODE_A, KMOD_NONE},      {SDL_SCANCODE_ESCAPE, KMOD_NONE}};
   for (const auto& p : presses)
     push({.key = {.type = Uint32(p.down ? SDL_KEYDOWN : SDL_KEYUP), .keysym = {p.sc, {}, p.mod}}});
   EXPECT_EQ(keys(15), (std::vector<int>{0, 72, 0, 141, 17, 0, 155, 0, 45, 0, 166, 13, 0, 72, 27}));

@@ -11,55 +11,39 @@ set -u
 qora=${1:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
 records=${2:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
 play=${3:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
-here=$(cd "$(dirname "$0")" && pwd)
-screen_w=1024
-screen_h=768
-. "$here/xvfb_lib.sh"
-xvfb_start "$screen_w" "$screen_h" || exit 1
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/xvfb_lib.sh"
+xvfb_start 1024 768 || exit 1
+key_delay=80
 
 # A folder of its own: the game stores its tables where it runs.
 mkdir "$tmp/play"
 cp "$play/001" "$play/002" "$tmp/play/"
 cd "$tmp/play" || exit 1
 
-send() {  # sends keys to the focused game window
-  xdotool windowfocus --sync "$wid" 2>/dev/null
-  xdotool key --delay 80 "$@"
-}
-
-# Waits up to $2 seconds for a timing mark of the game on its stderr.
-await_mark() {
-  local mark=$1 limit=$2 _
-  for _ in $(seq $((limit * 10))); do
-    grep -q "qora: $mark at" "$tmp/err" && return 0
-    kill -0 "$qora_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
+# Waits up to LIMIT seconds for a timing mark of the game on its stderr.
+#   await_mark MARK LIMIT
+has_mark() { grep -q "qora: $1 at" "$tmp/err" || ! kill -0 "$qora_pid" 2>/dev/null; }
+await_mark() { retry $(($2 * 10)) has_mark "$1" && grep -q "qora: $1 at" "$tmp/err"; }
 mark_ms() { sed -n "s/^qora: $1 at \([0-9]*\) ms$/\1/p" "$tmp/err" | head -n1; }
 
 # The pointer rests in a corner, away from every item and target.
-xdotool mousemove 0 $((screen_h - 1))
+xdotool mousemove 0 767
 QORA_TRACE=1 "$qora" f s >"$tmp/out" 2>"$tmp/err" &
 qora_pid=$!
 register_pid "$qora_pid"
 
-wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Qora' 2>/dev/null | tail -n1)
-[ -n "$wid" ] || { fail "no game window appeared"; cat "$tmp/err"; exit 1; }
-sleep 2.5          # the menu's heading slides in
-send Return        # item 1: the game
-sleep 3            # the credits for half a second, the heading, the help lines
-send Down Return   # one player
+wid=$(find_window '^Qora')
+[ -n "$wid" ] || { fail "no game window appeared"; finish "" "$tmp/err"; }
+sleep 2.5                 # the menu's heading slides in
+send "$wid" Return        # item 1: the game
+sleep 3                   # the credits for half a second, the heading, the help lines
+send "$wid" Down Return   # one player
 sleep 0.5
-send g h b d t n Return
+send "$wid" g h b d t n Return
 sleep 0.5
-send Right Return  # 5 seconds
+send "$wid" Right Return  # 5 seconds
 sleep 0.5
-send Return        # level 1
+send "$wid" Return        # level 1
 await_mark "first targets of a game on screen" 10 || fail "the gallery did not come"
 confirmed=$(mark_ms "level confirmed")
 targets=$(mark_ms "first targets of a game on screen")
@@ -67,20 +51,20 @@ targets=$(mark_ms "first targets of a game on screen")
   echo "from the confirmed level to the first targets: $((targets - confirmed)) ms"
 
 # Ten shots: each attempt takes the next Space waiting as its shot.
-for _ in $(seq 10); do send space; sleep 0.3; done
+for _ in $(seq 10); do send "$wid" space; sleep 0.3; done
 await_mark "results of a series on screen" 90 || fail "no results after ten tasks"
 sleep 0.5
-send space         # the results panel
+send "$wid" space         # the results panel
 await_mark "top five on screen" 10 || fail "no top five"
 sleep 0.5
-send space
+send "$wid" space
 await_mark "continue asked" 10 || fail "no continue question"
 sleep 0.5
-send Right Return  # finish: the game is stored, the help screen starts again
+send "$wid" Right Return  # finish: the game is stored, the help screen starts again
 sleep 3
-send Escape        # out of the set-up, back to the menu
+send "$wid" Escape        # out of the set-up, back to the menu
 sleep 2.5
-send Escape        # out of the program
+send "$wid" Escape        # out of the program
 await_exit "$qora_pid"
 [ "$status" = 0 ] || fail "exit status $status"
 
@@ -93,9 +77,4 @@ echo "$scores" | grep -qP "^$today - привет\t\d+\t10\t5\t" ||
 [ "$(echo "$scores" | wc -l)" = 1 ] || fail "the score table holds more than one game"
 rows=$("$records" results Result.qora | grep -c "^$today,привет,")
 [ "$rows" -ge 1 ] && [ "$rows" -le 10 ] || fail "the results base holds $rows rows for the game"
-
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"; cat "$tmp/err"
-  exit 1
-fi
-echo "game end-to-end checks passed"
+finish "game end-to-end checks passed" "$tmp/err"
