@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "platform/open_document.h"
 #include "support/fake_desktop.h"
@@ -70,15 +69,6 @@ TEST(OpenDocument, ReapsAnOpenerThatEndsAndFailsWithoutOne) {
     EXPECT_EQ(open_document("file.html"), opener == "ends") << opener;
     EXPECT_TRUE(opener != "ends" || gone(pid_in(desk.dir() / "opened")));
   }
-}
-
-TEST(OpenDocument, WebAddressGetsTheSchemeAndEmptyOpensNothing) {
-  test::FakeDesktop desk;
-  open_web_address("");
-  open_web_address("example.org/qora");
-  EXPECT_EQ(opened(desk), "1\nhttp://example.org/qora\n");
-  std::this_thread::sleep_for(300ms);  // time for a wrongly started second opener
-  EXPECT_EQ(read_file(desk.dir() / "log"), "http://example.org/qora\n");
 }
 
 // The compiled help only when the desktop can show it; a hanging desktop query is cut short.

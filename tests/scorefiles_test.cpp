@@ -196,21 +196,6 @@ TEST_F(TopFive, RanksDistinctEntriesByRatingWithNpFirstOnTies) {
   }
 }
 
-TEST_F(TopFive, DamagedTablesNeverCrashTheReader) {
-  std::mt19937 rng(12345);
-  for (int round = 0; round < 300; ++round) {
-    std::string b = table_of(12);
-    for (int i = 1 + int(rng() % 40); i > 0; --i) b[rng() % b.size()] = char(rng());
-    b.resize(rng() % (b.size() + 1));
-    write_file(ONEPLAYERFN, b);
-    GETFIRST5(ONEPLAYERFN, rated("np", uint16_t(rng() % 5)));
-    for (size_t t = 1; t <= 5; ++t) {
-      EXPECT_LE(FIRST5[t].NAME.size(), 41u);
-      EXPECT_LE(FIRST5[t].BAKS, t > 1 ? int(FIRST5[t - 1].BAKS) : 65535);
-    }
-  }
-}
-
 // Fills the empty folder; save(0) saves the new record, save(1) the next one.
 struct Scenario {
   std::string label, file;

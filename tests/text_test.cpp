@@ -18,11 +18,7 @@ TEST_F(Text, DrawnTextLiesInItsMeasuredCellOfTheRequestedHeight) {
         SETTEXTSTYLE(font, 0, size);
         OUTTEXTXY(x, y, s);
         const int w = TEXTWIDTH(s), h = TEXTHEIGHT(s);
-        int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
-        for (int i = 0; i < 640 * 480; ++i)
-          if (page()[i] == 14)
-            x0 = std::min(x0, i % 640), y0 = std::min(y0, i / 640),
-            x1 = std::max(x1, i % 640), y1 = std::max(y1, i / 640);
+        const auto [x0, y0, x1, y1] = box_of(14, 0, 0, 639, 479);
         SCOPED_TRACE(::testing::Message() << "font " << font << " size " << size << " " << s);
         ASSERT_EQ(h, size * 8);
         ASSERT_TRUE(x0 >= x && y0 >= y && x1 < x + w && y1 < y + h);

@@ -7,13 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-
 #include "app/datafiles.h"
 #include "app/geometry.h"
 #include "app/globals.h"
-#include "graph/graph.h"
 #include "support/headless.h"
 #include "support/test_support.h"
 #include "support/timeline.h"
@@ -22,18 +18,6 @@ namespace qora::test {
 
 inline void copy_game_data() {
   for (const char* f : {"001", "002"}) write_file(f, read_file(source_dir() / "data" / f));
-}
-
-// {x0, y0, x1, y1} of the pixels of one colour in a rectangle of the active
-// page; x1 is -1 when there are none.
-using Box = std::array<int, 4>;
-inline Box box_of(uint32_t colour, int x0, int y0, int x1, int y1) {
-  Box b{1 << 20, 1 << 20, -1, -1};
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (GETPIXEL(int16_t(x), int16_t(y)) == colour % 16)
-        b = Box{std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
-  return b;
 }
 
 class Game : public ::testing::Test {
