@@ -63,43 +63,35 @@ class Shooting : public test::Game {
 
 TEST_F(Shooting, TheTimeBarLightsOneLampASecondAndEndsOnce) {
   const TPOINT FWL = G_PTFRONTWALLLEFTPOINT;
-  const int y = FWL.Y + G_PTTIMEBARSIZE.Y / 2;
-  for (uint16_t limit : {5, 10, 15}) {
+  const auto new_bar = [&](uint16_t limit) {  // the bar drawn afresh; the x of its lamp 0
     TIMELIM = limit;
     CBAR(FWL.X + 1, FWL.Y + 1, G_RCSCREEN.RIGHT - FWL.X - 1, FWL.Y + G_PTTIMEBARSIZE.Y - 1, WHITE);
     DRAWTIMEBAR();
-    const int x0 = FWL.X + TEXTWIDTH(msg(25)) + 20;
+    LASTCURTIME = -1;
+    return FWL.X + TEXTWIDTH(msg(25)) + 20;
+  };
+  const auto lamp = [&](int x0, int i) { return GETPIXEL(int16_t(x0 + 20 * i), int16_t(FWL.Y + G_PTTIMEBARSIZE.Y / 2)); };
+  for (uint16_t limit : {5, 10, 15}) {
+    const int x0 = new_bar(limit);
     SETTEXTSTYLE(TIMESNEWROMANFONT, HORIZDIR, 5);  // another style later moves no lamp
     STARTSEC = uint16_t(platform::local_now().second);
-    LASTCURTIME = -1;
     SECBEFORESCPRESSED = 0;
     std::vector<bool> ends;
-    for (int s = 0; s <= limit; ++s) {
-      ends.push_back(TIMEEND());
-      ends.push_back(TIMEEND());  // a second call in the same second does nothing
-      platform::sleep_ms(1000);
-    }
+    for (int s = 0; s <= limit; ++s, platform::sleep_ms(1000))
+      ends.insert(ends.end(), {TIMEEND(), TIMEEND()});  // a second call in the same second does nothing
     EXPECT_EQ(std::count(ends.begin(), ends.end(), true), 1) << limit;
     EXPECT_TRUE(ends[size_t(2 * limit)]) << limit;
-    for (int i = 1; i <= limit; ++i) {
-      const uint32_t want = i == limit ? LIGHTRED : i >= limit - 3 ? RED : GREEN;
-      EXPECT_EQ(GETPIXEL(int16_t(x0 + 20 * i), int16_t(y)), want) << limit << " lamp " << i;
-    }
-    EXPECT_EQ(GETPIXEL(int16_t(x0 + 20 * (limit + 1)), int16_t(y)), WHITE);  // the bar is not flooded
+    for (int i = 1; i <= limit + 1; ++i)  // and after the last lamp the bar is not flooded
+      EXPECT_EQ(lamp(x0, i), i > limit ? WHITE : i == limit ? LIGHTRED : i >= limit - 3 ? RED : GREEN) << limit << ", " << i;
   }
   // Started at second 58, second 1 counts as 61: three seconds; the lamp of
   // a second no call saw stays dark.
-  TIMELIM = 15;
-  CBAR(FWL.X + 1, FWL.Y + 1, G_RCSCREEN.RIGHT - FWL.X - 1, FWL.Y + G_PTTIMEBARSIZE.Y - 1, WHITE);
-  DRAWTIMEBAR();
+  const int x0 = new_bar(15);
   while (platform::local_now().second != 1) platform::sleep_ms(1000);
   STARTSEC = 58;
-  LASTCURTIME = -1;
   EXPECT_FALSE(TIMEEND());
   EXPECT_EQ(CURTIME, 3);
-  const int x0 = FWL.X + TEXTWIDTH(msg(25)) + 20;
-  EXPECT_EQ(GETPIXEL(int16_t(x0 + 60), int16_t(y)), GREEN);
-  EXPECT_EQ(GETPIXEL(int16_t(x0 + 40), int16_t(y)), WHITE);
+  EXPECT_TRUE(lamp(x0, 3) == GREEN && lamp(x0, 2) == WHITE);
 }
 
 TEST_F(Shooting, TheQuestionTakesKeysPointingAndClicksButNotTheLabel) {

@@ -55,10 +55,10 @@ class GroupEditor : public test::Game {
   }
 
   // Runs the editor: the introduction closed with "2" (which must move
-  // nothing), then a token every
-  // 50 ms: a key ("1", "-", "tab", "esc", "enter"), an arrow or "f2", "@g.n"
-  // (the pointer onto entry n of list g), "?" (cursor() into looks), "!"
-  // (action). Returns the virtual time from the last Esc to the return.
+  // nothing), then a token every 50 ms: a key ("1", "-", "tab", "esc",
+  // "enter"), an arrow or "f2", "@g.n" (the pointer onto entry n of list g),
+  // "?" (cursor() into looks), "!" (action). Returns the virtual time from
+  // the last Esc to the return.
   int64_t edit(const std::string& script, std::function<void()> action = {}) {
     static const std::map<std::string, int> keys = {{"tab", 9}, {"esc", 27}, {"enter", 13}, {"up", -72},
                                                     {"down", -80}, {"left", -75}, {"right", -77}, {"f2", -60}};
@@ -68,7 +68,7 @@ class GroupEditor : public test::Game {
     for (std::string w; in >> w;) {
       const int k = keys.count(w) ? keys.at(w) : w[0];
       if (k == 27) esc = t + 50;
-      std::function<void()> f = [k] { k < 0 ? Timeline::special(uint8_t(-k)) : Timeline::key(char(k)); };
+      std::function<void()> f = [k] { Timeline::type(k); };
       if (w == "?") f = [this] { looks += cursor() + " "; };
       if (w == "!") f = action;
       if (w[0] == '@')

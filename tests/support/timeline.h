@@ -32,13 +32,14 @@ class Timeline {
     steps_.emplace(pos, start_ + ms, std::move(f));
   }
   uint64_t elapsed() const { return clock_.elapsed_ms() - start_; }
-  bool done() const { return next_ >= steps_.size(); }
 
   // Input through the same hooks the window uses.
   static void key(char c) { KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, c}); }
   static void special(uint8_t code) {
     KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::SPECIAL, KEY::NONE, false, static_cast<char>(code)});
   }
+  // A character, or with a negative number the special key of that code.
+  static void type(int k) { k < 0 ? special(uint8_t(-k)) : key(char(k)); }
   // The window's close button.
   static void close() { KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CLOSE}); }
   static void move(int x, int y, uint16_t held = 0) {
