@@ -86,23 +86,12 @@ void BM_CrosshairMove(benchmark::State& state) {
 BENCHMARK(BM_FullConversion)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMicrosecond);
 
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (!r.error_occurred && r.iterations > 0)
-        ns[r.benchmark_name()] = r.GetAdjustedRealTime() *
-                                 (r.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> ns;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Recorder rec;
+  bench::Recorder rec;
   benchmark::RunSpecifiedBenchmarks(&rec);
   benchmark::Shutdown();
   const auto a = rec.ns.find("BM_FullConversion"), b = rec.ns.find("BM_CrosshairMove");

@@ -14,9 +14,7 @@ here=$(cd "$(dirname "$0")/../tests" && pwd)
 . "$here/xvfb_lib.sh"
 xvfb_start "${size%x*}" "${size#*x}" >/dev/null || exit 1
 
-ticks() {  # utime + stime of a process, in clock ticks
-  awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"
-}
+. "$(dirname "$0")/cpu_share.sh"
 
 # A scratch game folder, so the measurement leaves no score behind.
 cp "$play/001" "$play/002" "$tmp/"
@@ -39,14 +37,6 @@ keys Left Return            # 15 seconds
 sleep 1
 keys Return                 # level 1
 sleep 2                     # the attempt's own pauses before the targets stand
-q0=$(ticks "$pid"); x0=$(ticks "$xvfb_pid"); t0=$(date +%s.%N)
-sleep "$secs"
-q1=$(ticks "$pid"); x1=$(ticks "$xvfb_pid"); t1=$(date +%s.%N)
+cpu_share "$pid" "$xvfb_pid" "$secs" "$size attempt left alone"
 import -window root "${ATTEMPT_SHOT:-$tmp/attempt.png}" 2>/dev/null
-hz=$(getconf CLK_TCK)
-awk -v q=$((q1 - q0)) -v x=$((x1 - x0)) -v hz="$hz" -v t0="$t0" -v t1="$t1" -v size="$size" 'BEGIN {
-  wall = t1 - t0
-  printf "%s attempt left alone over %.1f s: qora %.2f%%, X server %.2f%%, together %.2f%% of one core\n",
-    size, wall, 100 * q / hz / wall, 100 * x / hz / wall, 100 * (q + x) / hz / wall
-}'
 kill "$pid"

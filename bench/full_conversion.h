@@ -1,15 +1,35 @@
-// The reference cost of a repaint: the whole 8-bit paletted visible page
-// converted into a 32-bit surface with SDL_LowerBlit, as a streaming texture
-// update would need, after one palette entry changed.
+// What the repaint benchmarks share: the reference cost of a repaint (the
+// whole 8-bit paletted visible page converted into a 32-bit surface with
+// SDL_LowerBlit, as a streaming texture update would need, after one palette
+// entry changed) and a reporter that keeps the times for the final ratios.
 #pragma once
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "graph/graph.h"
 
 namespace qora::bench {
 
+// Remembers the time per iteration of each run (ns) for the comparison a
+// benchmark program prints at its end.
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.iterations > 0)
+        ns[r.benchmark_name()] = r.GetAdjustedRealTime() *
+                                 (r.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> ns;
+};
+
+// The reference cost of a repaint.
 inline void full_conversion(benchmark::State& state, uint16_t pulsing_entry) {
   const int w = GETMAXX() + 1, h = GETMAXY() + 1;
   SDL_Surface* page = SDL_CreateRGBSurfaceWithFormat(0, w, h, 8, SDL_PIXELFORMAT_INDEX8);

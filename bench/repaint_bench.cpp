@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -99,24 +98,11 @@ BENCHMARK(BM_FullConversion)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CrosshairEntry)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AbsentEntry)->Unit(benchmark::kMicrosecond);
 
-// Remembers the time per iteration of each run for the comparison at the end.
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (!r.error_occurred && r.iterations > 0)
-        ns[r.benchmark_name()] = r.GetAdjustedRealTime() *
-                                 (r.time_unit == benchmark::kMicrosecond ? 1000.0 : 1.0);
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> ns;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Recorder rec;
+  bench::Recorder rec;
   benchmark::RunSpecifiedBenchmarks(&rec);
   benchmark::Shutdown();
   const auto a = rec.ns.find("BM_FullConversion"), b = rec.ns.find("BM_CrosshairEntry"),

@@ -93,4 +93,13 @@ std::string utf8_to_cp1251(std::string_view s) {
   return out;
 }
 
+std::string cp1251_to_printable_utf8(std::string_view s) {
+  std::string t(s);
+  for (char& c : t) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) c = '?';
+  }
+  return cp1251_to_utf8(t);
+}
+
 }  // namespace qora

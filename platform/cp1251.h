@@ -16,5 +16,8 @@ int unicode_to_cp1251(char32_t u);
 std::string cp1251_to_utf8(std::string_view s);
 // Characters the code page cannot hold are dropped; malformed UTF-8 bytes too.
 std::string utf8_to_cp1251(std::string_view s);
+// Stored text shown outside the game (a terminal, a workbook, a page): UTF-8,
+// with control characters, which only a damaged file holds, as "?".
+std::string cp1251_to_printable_utf8(std::string_view s);
 
 }  // namespace qora

@@ -38,16 +38,8 @@ constexpr const char* kChartTitle =
     "\xC4\xEE\xEB\xFF \xE2\xE5\xF0\xED\xFB\xF5 \xEE\xF2\xE2\xE5\xF2\xEE\xE2 \xEF\xEE "
     "\xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0\xEC";
 
-// A stored text as workbook text: control characters, which only a damaged
-// file holds and which a workbook cannot carry, become "?".
-std::string cell_text(std::string_view cp1251) {
-  std::string s(cp1251);
-  for (char& c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) c = '?';
-  }
-  return cp1251_to_utf8(s);
-}
+// A stored text as workbook text (a workbook cannot carry control characters).
+std::string cell_text(std::string_view cp1251) { return cp1251_to_printable_utf8(cp1251); }
 
 // A column as wide as its longest text, in place of the spreadsheet's own
 // fitting; a header cell also makes room for its filter button.

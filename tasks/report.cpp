@@ -109,11 +109,8 @@ void append_escaped_char(std::string& out, char c) {
 // Windows-1251 text as escaped UTF-8 for the page. Control characters, which
 // a damaged record may hold, become "?".
 std::string esc(std::string_view cp1251) {
-  std::string s(cp1251);
-  for (char& c : s)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   std::string out;
-  for (char c : cp1251_to_utf8(s)) append_escaped_char(out, c);
+  for (char c : cp1251_to_printable_utf8(cp1251)) append_escaped_char(out, c);
   return out;
 }
 

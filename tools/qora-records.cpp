@@ -119,16 +119,8 @@ bool read_records(const std::string& fn, size_t record_size, std::string& bytes)
   return true;
 }
 
-// A stored name as UTF-8 text for a terminal or a spreadsheet: control
-// characters, which a damaged file may hold, are shown as "?".
-std::string printable(std::string_view cp1251) {
-  std::string s(cp1251);
-  for (char& c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) c = '?';
-  }
-  return cp1251_to_utf8(s);
-}
+// A stored name as UTF-8 text for a terminal or a spreadsheet.
+std::string printable(std::string_view cp1251) { return cp1251_to_printable_utf8(cp1251); }
 
 std::string csv_field(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
