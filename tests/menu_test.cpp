@@ -18,20 +18,12 @@ struct Band {
 // shows items 1, 2, 5, 6, 7, 8 and 9 (3 and 4 are hidden), so seven bands.
 std::vector<Band> bands() {
   std::vector<Band> out;
-  const int from = G_IMAINTITLETOP + G_PTMAINTITLECHARSIZE.Y + 2;
   bool in = false;
-  for (int y = from; y <= GETMAXY(); ++y) {
-    bool text = false, lit = false;
-    for (int x = 0; x <= GETMAXX(); ++x) {
-      const uint32_t c = GETPIXEL(int16_t(x), int16_t(y));
-      if (c == GREEN || c == LIGHTGREEN) text = true;
-      if (c == LIGHTGREEN) lit = true;
-    }
+  for (int y = G_IMAINTITLETOP + G_PTMAINTITLECHARSIZE.Y + 2; y <= GETMAXY(); ++y) {
+    const bool lit = test::box_of(LIGHTGREEN, 0, y, GETMAXX(), y)[2] >= 0;
+    const bool text = lit || test::box_of(GREEN, 0, y, GETMAXX(), y)[2] >= 0;
     if (text && !in) out.push_back(Band{y, y, false});
-    if (text) {
-      out.back().bottom = y;
-      out.back().active = out.back().active || lit;
-    }
+    if (text) out.back() = Band{out.back().top, y, out.back().active || lit};
     in = text;
   }
   return out;
@@ -41,11 +33,10 @@ std::vector<Band> bands() {
 int highlighted() {
   static const int items[] = {1, 2, 5, 6, 7, 8, 9};
   const auto b = bands();
-  if (b.size() != 7) return 0;
   int found = 0;
-  for (size_t i = 0; i < b.size(); ++i)
+  for (size_t i = 0; i < b.size() && b.size() == 7; ++i)
     if (b[i].active) found = found ? -1 : items[i];
-  return found < 0 ? 0 : found;
+  return std::max(found, 0);
 }
 
 class MainMenu : public test::Game {

@@ -60,10 +60,9 @@ class Tree(html.parser.HTMLParser):
         if tag not in VOID:
             self.stack.append(node)
 
-    def handle_startendtag(self, tag, attrs):
-        self.stack[-1].children.append(Node(tag, attrs))
-
-    def handle_endtag(self, tag):
+    def handle_endtag(self, tag):  # also after <x/>, so a void element's is passed over
+        if tag in VOID:
+            return
         assert self.stack[-1].tag == tag, f"</{tag}> closes <{self.stack[-1].tag}>"
         self.stack.pop()
 
@@ -76,15 +75,25 @@ def run(folder, *args):
     return subprocess.run([TOOL, "report", *args], cwd=folder, env=env, capture_output=True, text=True)
 
 
+def write(path, data):
+    """Bytes, or text in Windows-1251, into a file of a folder made as needed."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode("cp1251"))
+
+
+def read(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read()
+
+
 def report(*records):
     """The parsed page made from a base of these records."""
     with tempfile.TemporaryDirectory() as d:
-        with open(os.path.join(d, "Result.qora"), "wb") as f:
-            f.write(b"".join(records))
+        write(os.path.join(d, "Result.qora"), b"".join(records))
         r = run(d, "Result.qora", "-o", "page.html")
         assert r.returncode == 0 and r.stdout == "page.html\n", r
-        with open(os.path.join(d, "page.html"), encoding="utf-8") as f:
-            page = f.read()
+        page = read(os.path.join(d, "page.html"))
     tree = Tree(page).root
     tree.size = len(page.encode())
     # Self-contained: no scripts, no style sheets or pictures fetched from anywhere.
@@ -191,44 +200,33 @@ class Report(unittest.TestCase):
 
     def test_written_beside_the_base_never_over_a_report(self):
         with tempfile.TemporaryDirectory() as d:
-            os.mkdir(os.path.join(d, "class"))
-            with open(os.path.join(d, "class", "Result.qora"), "wb") as f:
-                f.write(record("01.12.2026 - Аня", known=[H]))
-            with open(os.path.join(d, "class", "report_2026-12-05.html"), "w") as f:
-                f.write("kept")
+            write(os.path.join(d, "class", "Result.qora"), record("01.12.2026 - Аня", known=[H]))
+            write(os.path.join(d, "class", "report_2026-12-05.html"), "kept")
             for want in ["class/report_2026-12-05_2.html", "class/report_2026-12-05_3.html"]:
                 r = run(d, "class/Result.qora")
                 self.assertEqual((r.returncode, r.stdout, r.stderr), (0, want + "\n", ""))
-                with open(os.path.join(d, want), encoding="utf-8") as f:
-                    self.assertIn("Аня", Tree(f.read()).root.text())
-            with open(os.path.join(d, "class", "report_2026-12-05.html")) as f:
-                self.assertEqual(f.read(), "kept")
+                self.assertIn("Аня", Tree(read(os.path.join(d, want))).root.text())
+            self.assertEqual(read(os.path.join(d, "class", "report_2026-12-05.html")), "kept")
 
     def test_element_table_here_then_beside_the_base_then_beside_the_program(self):
         with open(os.path.join(os.path.dirname(TOOL), "play", "001"), encoding="cp1251") as f:
             shipped = f.read()
         with tempfile.TemporaryDirectory() as d:
-            os.mkdir(os.path.join(d, "class"))
-            with open(os.path.join(d, "class", "Result.qora"), "wb") as f:
-                f.write(record("01.12.2026 - Аня", known=[H]))
+            write(os.path.join(d, "class", "Result.qora"), record("01.12.2026 - Аня", known=[H]))
             for folder, table, status, symbol in [(None, None, 0, "H"), ("class", "6,Q,Водород", 0, "Q"),
                                                   (".", "6,Z,Водород", 0, "Z"), (".", None, 1, None)]:
                 if folder:  # None: the shipped table; a missing element line: an unusable one
-                    with open(os.path.join(d, folder, "001"), "w", encoding="cp1251") as f:
-                        f.write(shipped.replace("6,H,Водород", table) if table else "3\n")
+                    write(os.path.join(d, folder, "001"), shipped.replace("6,H,Водород", table) if table else "3\n")
                 r = run(d, "class/Result.qora", "-o", "page.html")
                 self.assertEqual((r.returncode, r.stderr.count("\n")), (status, status), r)
                 if symbol:
-                    with open(os.path.join(d, "page.html"), encoding="utf-8") as f:
-                        grid_head = Tree(f.read()).root.one("section", id="grid").one("thead")
+                    grid_head = Tree(read(os.path.join(d, "page.html"))).root.one("section", id="grid").one("thead")
                     self.assertEqual([th.text() for th in grid_head.all("th")][1:-1], [symbol])
 
     def test_bad_input(self):
         with tempfile.TemporaryDirectory() as d:
-            with open(os.path.join(d, "torn.qora"), "wb") as f:
-                f.write(record("a") + b"\0")
-            with open(os.path.join(d, "good.qora"), "wb") as f:
-                f.write(record("a"))
+            write(os.path.join(d, "torn.qora"), record("a") + b"\0")
+            write(os.path.join(d, "good.qora"), record("a"))
             for args, status in [(["none.qora"], 1), (["torn.qora"], 1), (["good.qora", "-o", "no/x.html"], 1),
                                  (["-o", "x.html"], 2), (["good.qora", "-o"], 2), (["a", "b"], 2)]:
                 r = run(d, *args)

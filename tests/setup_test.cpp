@@ -29,15 +29,9 @@ class SetupDialogs : public test::Game {
     const int id = ++feeding;
     uint64_t t = tl.elapsed() + 200;
     for (size_t i = 0; i < keys.size(); ++i, t += 60) {
-      const char c = keys[i];
-      if (c == 1) {
-        tl.at(t, [code = uint8_t(keys[++i])] { T::special(code); });
-      } else if (c == 2) {
-        tl.at(t, [] { T::press(1, 1); });
-        tl.at(t + 30, [] { T::release(1, 1); });
-      } else {
-        tl.at(t, [c] { T::key(c); });
-      }
+      const int k = keys[i] == 1 ? -int(uint8_t(keys[++i])) : uint8_t(keys[i]);
+      tl.at(t, [k] { k == 2 ? T::press(1, 1) : T::type(k); });
+      if (k == 2) tl.at(t + 30, [] { T::release(1, 1); });
     }
     tl.at(t + 5000, [this, id] { if (feeding == id) T::key(27); });
     auto result = dialog();

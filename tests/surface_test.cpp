@@ -1,10 +1,49 @@
+// The 16-colour paletted surface, headless at 640 x 480: drawing, palette
+// and damage, text, and images captured and pasted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
+#include <vector>
 
-#include "surface_fixture.h"
+#include "graph/surface_internal.h"
+#include "support/headless.h"
 
 namespace qora::test {
 namespace {
+
+class Surface : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    use_headless();
+    ASSERT_EQ(open(D4BIT, M640X480), GROK);
+  }
+  void TearDown() override { if (GRAPHENABLED()) CLOSEGRAPH(); }
+
+  static int16_t open(int16_t d, int16_t m) { return INITGRAPH(d, m, "t"), GRAPHRESULT(); }
+  static const std::vector<uint8_t>& page(int p = -1) {
+    return gfx::S().pages[p < 0 ? gfx::S().active : p].px;
+  }
+  static int at(int x, int y, int p = -1) { return page(p)[size_t(y) * gfx::S().width + x]; }
+  static int count(int idx) { return int(std::count(page().begin(), page().end(), idx)); }
+  static int lit() { return int(page().size()) - count(0); }
+  static void expect_at(std::initializer_list<std::array<int, 3>> pts) {  // {x, y, index}
+    for (auto [x, y, c] : pts) EXPECT_EQ(at(x, y), c) << x << "," << y;
+  }
+  static void flush_damage() {  // shows the pending damage: only later changes count as dirty
+    std::vector<uint32_t> screen(size_t(gfx::S().width) * gfx::S().height);
+    std::vector<gfx::Rect> rects;
+    gfx::render_damage(screen.data(), gfx::S().width, rects);
+  }
+  static std::vector<int> dirty_tiles() {
+    std::vector<int> out;
+    for (size_t t = 0; t < gfx::S().dirty.size(); ++t)
+      if (gfx::S().dirty[t]) out.push_back(int(t));
+    return out;
+  }
+};
 
 constexpr FILLPATTERN kChecker = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
 
@@ -216,6 +255,194 @@ TEST_F(Surface, OpeningAndClosingFollowTheModeAndScreen) {
   EXPECT_EQ(open(D4BIT, MCUSTOM), GRINVALIDMODE);
   CUSTOMWIDTH = 640;
   EXPECT_FALSE(GRAPHENABLED());
+}
+
+// ---- Text ------------------------------------------------------------------
+
+using Text = Surface;
+
+const std::string kCyrCaps = "\xCC\xC8\xD0 \xD5\xC8\xCC\xC8\xC8";  // "МИР ХИМИИ" in Windows-1251
+const std::string kCyrMixed = "\xA8\xE6\xE8\xEA \xE2 \xF2\xF3\xEC\xE0\xED\xE5";  // "Ёжик в тумане"
+
+TEST_F(Text, DrawnTextLiesInItsMeasuredCellOfTheRequestedHeight) {
+  const int x = 37, y = 41;
+  SETCOLOR(14);
+  for (uint16_t font : {COURIERNEWFONT, TIMESNEWROMANFONT, ARIALFONT})
+    for (uint16_t size = 2; size <= 5; ++size)
+      for (const std::string& s : {std::string("HELLO Mendeleev"), kCyrCaps, kCyrMixed}) {
+        CLEARDEVICE();
+        SETTEXTSTYLE(font, 0, size);
+        OUTTEXTXY(x, y, s);
+        const int w = TEXTWIDTH(s), h = TEXTHEIGHT(s);
+        const auto [x0, y0, x1, y1] = box_of(14, 0, 0, 639, 479);
+        SCOPED_TRACE(::testing::Message() << "font " << font << " size " << size << " " << s);
+        ASSERT_EQ(h, size * 8);
+        ASSERT_TRUE(x0 >= x && y0 >= y && x1 < x + w && y1 < y + h);
+        // The ink spans the width; capitals stand on the baseline about 4/5 down.
+        EXPECT_TRUE(x0 <= x + h / 4 && x1 >= x + w - 1 - h / 2) << x0 << " " << x1;
+        EXPECT_TRUE(s == kCyrMixed || (y1 >= y + h * 7 / 10 - 1 && y1 <= y + h * 17 / 20)) << y1;
+        EXPECT_TRUE(GETX() == x + w && GETY() == y);
+      }
+  SETTEXTSTYLE(ARIALFONT, 0, 16);  // from 6 up the size is the cell height in pixels
+  EXPECT_TRUE(TEXTHEIGHT("") == 16 && TEXTWIDTH("") == 0);
+}
+
+TEST_F(Text, WidthIsTheSumOfTheCharacterAdvances) {
+  SETTEXTSTYLE(ARIALFONT, 0, 3);  // a kerned face: pairs such as "AV" and "To" are not kerned
+  for (const std::string& s : {std::string("AVAToWa 1.5"), kCyrMixed}) {
+    int sum = 0;
+    for (char c : s) sum += TEXTWIDTH(std::string(1, c));
+    EXPECT_EQ(TEXTWIDTH(s), sum);
+  }
+  // Cyrillic bytes are decoded: capital A (0xC0) looks like the Latin A.
+  SETCOLOR(15);
+  OUTTEXTXY(0, 0, "\xC0");
+  OUTTEXTXY(0, 100, "A");
+  for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(at(i % 32, i / 32), at(i % 32, i / 32 + 100)) << i;
+  EXPECT_GT(lit(), 40);
+}
+
+TEST_F(Text, AnEmptyFontSlotKeepsTheCurrentFont) {
+  SETTEXTSTYLE(TIMESNEWROMANFONT, 0, 4);
+  const int w = TEXTWIDTH("Qora");
+  for (uint16_t slot = 6; slot <= 15; ++slot)
+    EXPECT_EQ((SETTEXTSTYLE(slot, 0, 2), GRAPHRESULT()), GRINVALIDFONTNUM) << slot;
+  EXPECT_TRUE(TEXTWIDTH("Qora") == w && TEXTHEIGHT("Qora") == 32);
+  // An installed face fills the next slot; a face the system lacks fails.
+  EXPECT_EQ(INSTALLUSERFONT("Arial"), 6);
+  EXPECT_EQ((SETTEXTSTYLE(6, 0, 4), GRAPHRESULT()), GROK);
+  EXPECT_TRUE(INSTALLUSERFONT("No Such Face At All") == -1 && GRAPHRESULT() == GRINVALIDFONT);
+}
+
+TEST_F(Text, WeightUnderlineAndItalicComeFromTheFontWord) {
+  SETCOLOR(15);
+  auto draw = [](uint16_t font, const char* s) {
+    return CLEARDEVICE(), SETTEXTSTYLE(font, 0, 3), OUTTEXTXY(0, 0, s), page();
+  };
+  draw(ARIALFONT, "Qora");
+  const int regular = lit(), w = TEXTWIDTH("Qora");
+  draw(ARIALFONT + 16, "Qora");  // weight 700: bold
+  EXPECT_GT(lit(), regular * 5 / 4);
+  draw(ARIALFONT + 256, "Qora");  // underlined: a full row low in the cell
+  int full_rows = 0;
+  for (int yy = 19; yy < 24; ++yy)
+    full_rows += std::count(&page()[yy * 640], &page()[yy * 640 + w], 15) == w;
+  EXPECT_GT(full_rows, 0);
+  EXPECT_NE(draw(ARIALFONT + 4096, "llll"), draw(ARIALFONT, "llll"));  // italic
+}
+
+TEST_F(Text, TextIsCutAtAClippedViewportWhileImagesReadBeyondIt) {
+  SETTEXTSTYLE(TIMESNEWROMANFONT, 0, 5);
+  SETCOLOR(12);
+  OUTTEXTXY(80, 100, "WWWW");
+  const auto unclipped = page();
+  CLEARDEVICE();
+  PUTPIXEL(95, 105, 10);  // outside the viewport to come
+  SETVIEWPORT(100, 100, 150, 120, true);
+  OUTTEXTXY(-20, 0, "WWWW");
+  for (int i = 0; i < 640 * 480; ++i) {
+    const int xx = i % 640, yy = i / 640;
+    const bool in = xx >= 100 && xx <= 150 && yy >= 100 && yy <= 120;
+    ASSERT_TRUE(i == 105 * 640 + 95 || page()[i] == (in ? unclipped[i] : 0)) << xx << "," << yy;
+  }
+  EXPECT_GT(count(12), 0);
+  std::vector<uint8_t> img;
+  GETIMAGE(-5, 5, -5, 5, img);  // absolute (95, 105), outside the clip
+  ASSERT_EQ(img.size(), 78u);
+  EXPECT_TRUE(img[54] == 84 && img[55] == 252 && img[56] == 84);  // light green, as BGR
+}
+
+// ---- Images ----------------------------------------------------------------
+
+using Image = Surface;
+
+TEST_F(Image, SizeCountsWholeGroupsOfEightPixelsAndRefusesBadRectangles) {
+  const std::pair<std::array<int16_t, 4>, int32_t> cases[] = {  // the last: too large for 32 bits
+      {{0, 0, 9, 4}, 54 + 24 * 2 * 5}, {{0, 0, 639, 479}, 54 + 24 * 80 * 480}, {{6, 0, 5, 0}, 0},
+      {{0, 1, 0, 0}, 0}, {{-3, -3, 4, 0}, 54 + 24 * 4}, {{-32768, -32768, 32767, 32767}, 0}};
+  for (auto [r, size] : cases) {
+    EXPECT_EQ(IMAGESIZE(r[0], r[1], r[2], r[3]), size) << r[0] << "," << r[2];
+    EXPECT_EQ(GRAPHRESULT(), size ? GROK : GRINVALIDPARAM) << r[0] << "," << r[2];
+  }
+}
+
+TEST_F(Image, CaptureWritesTheBitmapLayout) {
+  SETVIEWPORT(10, 20, 200, 200, true);
+  PUTPIXEL(0, 0, 4);  // top-left: 168, 0, 0
+  PUTPIXEL(2, 1, 9);  // bottom-right: 132, 132, 252
+  std::vector<uint8_t> buf(10, 0xEE);
+  ASSERT_EQ((GETIMAGE(0, 0, 2, 1, buf), GRAPHRESULT()), GROK);
+  ASSERT_EQ(buf.size(), 54u + 24 * 2);  // grown to the size
+  // "BM", the file size, 0, the pixel offset, the info size, width 3, height 2, one plane, 24 bits, no compression.
+  EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 34),
+            (std::vector<uint8_t>{'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0,
+                                  2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(buf.begin() + 54, buf.begin() + 78),  // bottom-up rows, padded
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 252, 132, 132, 0, 0, 0,  //
+                                  0, 0, 168, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  std::vector<uint8_t> big(500, 0x11);  // a larger buffer keeps its size
+  GETIMAGE(0, 0, 2, 1, big);
+  EXPECT_EQ(big.size(), 500u);
+  EXPECT_EQ(big[54 + 8], 132);
+}
+
+TEST_F(Image, CapturedImagesPasteBackUnchanged) {
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 53; ++x) PUTPIXEL(int16_t(100 + x), int16_t(50 + y), (x * 7 + y * 3) % 16);
+  const auto before = page();
+  std::vector<uint8_t> img;
+  GETIMAGE(100, 50, 152, 89, img);
+  CLEARDEVICE();
+  PUTIMAGE(100, 50, img, COPYPUT);
+  EXPECT_EQ(page(), before);
+
+  SETVIEWPORT(300, 300, 310, 305, true);  // elsewhere, clipped by the viewport
+  PUTIMAGE(-5, -5, img, COPYPUT);
+  for (int y = 300; y <= 305; ++y)
+    for (int x = 300; x <= 310; ++x) ASSERT_EQ(at(x, y), at(x - 300 + 100 + 5, y - 300 + 50 + 5));
+  expect_at({{299, 300, 0}, {311, 305, 0}, {300, 306, 0}});
+}
+
+TEST_F(Image, PastedColoursTakeTheNearestLowestEntryAndCombineAsIndices) {
+  SETRGBPALETTE(9, 0, 0, 168);  // now the same colour as entry 1
+  PUTPIXEL(0, 0, 9);
+  PUTPIXEL(1, 1, 6);
+  std::vector<uint8_t> img, six;
+  GETIMAGE(0, 0, 0, 0, img);
+  GETIMAGE(1, 1, 1, 1, six);
+  PUTIMAGE(1, 0, img, COPYPUT);
+  SETRGBPALETTE(9, 132, 132, 252);
+  SETRGBPALETTE(1, 0, 0, 100);
+  PUTIMAGE(2, 0, img, COPYPUT);  // stored 0, 0, 168: entry 1 is now the nearest
+  expect_at({{1, 0, 1}, {2, 0, 1}});
+
+  PUTPIXEL(3, 0, 3);  // the modes in turn on a pixel that starts as 3
+  const std::pair<uint16_t, int> steps[] = {
+      {XORPUT, 6 ^ 3}, {XORPUT, 3}, {ORPUT, 7}, {ANDPUT, 6}, {NOTPUT, 9}};
+  for (auto [mode, want] : steps) EXPECT_EQ((PUTIMAGE(3, 0, six, mode), at(3, 0)), want) << mode;
+  EXPECT_EQ((PUTIMAGE(3, 0, six, 8), GRAPHRESULT()), GRINVALIDPARAM);
+  EXPECT_EQ(at(3, 0), 9);
+}
+
+TEST_F(Image, MalformedBuffersAreRefused) {
+  for (int x = 0; x < 20; ++x) PUTPIXEL(int16_t(x), 0, uint32_t(x % 16));
+  std::vector<uint8_t> img;
+  GETIMAGE(0, 0, 19, 9, img);
+  CLEARDEVICE();
+  const size_t needed = 54 + 60 * 10;
+  // {offset, byte} patches: a huge width, height or pixel offset, another depth, a wrong magic.
+  const std::vector<std::pair<int, uint8_t>> patches[] = {
+      {{18, 0xFF}, {19, 0xFF}, {20, 0xFF}, {21, 0x7F}}, {{22, 0}, {23, 0}, {24, 1}},
+      {{10, 0xF0}, {11, 0xFF}, {12, 0xFF}, {13, 0xFF}}, {{28, 8}}, {{0, 'X'}}};
+  std::vector<std::vector<uint8_t>> bad = {{}, {img.begin(), img.begin() + 30},
+                                           {img.begin(), img.begin() + needed - 1}};
+  for (const auto& p : patches)
+    for (bad.push_back(img); auto [off, byte] : p) bad.back()[off] = byte;
+  for (size_t i = 0; i < bad.size(); ++i)
+    EXPECT_TRUE((PUTIMAGE(0, 0, bad[i], COPYPUT), GRAPHRESULT()) == GRINVALIDPARAM && !lit()) << i;
+  PUTIMAGE(0, 0, std::vector<uint8_t>(img.begin(), img.begin() + needed), COPYPUT);
+  EXPECT_EQ(GRAPHRESULT(), GROK);  // exactly the bytes it needs is enough
+  EXPECT_EQ(at(7, 0), 7);
 }
 
 }  // namespace
