@@ -1,10 +1,13 @@
-// The key ring, the special-key translation and the mouse state.
+// The key ring, the special-key translation, the Windows-1251 codec of typed
+// (and drawn) text, and the mouse state.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
+#include "platform/cp1251.h"
 
 namespace qora {
 namespace {
@@ -64,6 +67,26 @@ TEST(SpecialKeys, TableWithModifiers) {
       EXPECT_EQ(SPECIALCODE(k, false, false, true), first + i) << letters[i];
       EXPECT_EQ(SPECIALCODE(k, false, true, true), 0) << letters[i];
     }
+}
+
+TEST(Cp1251, EveryAssignedByteSurvivesTheRoundTrip) {
+  std::string all;
+  for (int b = 1; b < 256; ++b)
+    if (b != 0x98) all += char(b);
+  EXPECT_EQ(utf8_to_cp1251(cp1251_to_utf8(all)), all);
+  EXPECT_EQ(cp1251_to_utf8("\xCF\xB8\xF2\xF0"), "Пётр");
+}
+
+TEST(Cp1251, MalformedInputIsDroppedAndTheRestKept) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\xC0\xAF" "b", "ab"},          // overlong "/"
+      {"a\xE0\x80\xAF" "b", "ab"},      // overlong "/" in three bytes
+      {"a\x80" "b", "ab"},              // stray continuation byte
+      {"\xD0" "a", "a"},                // lead byte followed by a plain character
+      {"\xE2" "a", "a"},                // three-byte lead cut short by the end of the text
+      {"\xE2\x82\xAC\xE4\xB8\x80", "\x88"},  // the euro sign kept, a character the page lacks dropped
+  };
+  for (const auto& [in, want] : cases) EXPECT_EQ(utf8_to_cp1251(in), want) << in;
 }
 
 class Mouse : public ::testing::Test {
