@@ -195,7 +195,6 @@ TEST_F(TopFive, RanksDistinctEntriesByRatingWithNpFirstOnTies) {
 // Fills the empty folder; save(0) saves the new record, save(1) the next one.
 struct Scenario {
   std::string label, file;
-  size_t rec;  // bytes per record
   std::function<void()> setup;
   std::function<std::string(int)> record;  // the bytes of record i
   std::function<scorefiles::Saved(int)> save;
@@ -239,13 +238,13 @@ TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
                  bytes_of(rated("wait" + std::to_string(i), 1)));
   };
   const Scenario scenarios[] = {
-      {"table with room", ONEPLAYERFN, sizeof(PLAYREC),
+      {"table with room", ONEPLAYERFN,
        [] { write_file(ONEPLAYERFN, table_of(5)); write_file(BAKFN, "an older backup"); }, srec, ssave},
       // Fills the table, archives it under the next free dated name, starts it again.
-      {"others waiting fill the table", ONEPLAYERFN, sizeof(PLAYREC),
+      {"others waiting fill the table", ONEPLAYERFN,
        [&] { write_file(ONEPLAYERFN, table_of(18)); write_file(kTableArchive, "archived this morning"); waiting(); },
        srec, ssave},
-      {"missing base", RESFN, sizeof(RESULTREC), [] {}, [](int i) { return bytes_of(result("c - d", 2 + i)); },
+      {"missing base", RESFN, [] {}, [](int i) { return bytes_of(result("c - d", 2 + i)); },
        [](int i) { return scorefiles::save_result(result("c - d", 2 + i), RESFN); }},
   };
   std::set<std::string> kinds;
@@ -285,7 +284,7 @@ TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
         const Disk mid = disk(s, before);
         const std::string table = fs::exists(s.file) ? read_file(s.file) : "";
         EXPECT_FALSE(mid.empty_archive) << where;
-        EXPECT_EQ(table.size() % s.rec, 0u) << where;
+        EXPECT_EQ(table.size() % s.record(0).size(), 0u) << where;
         const bool in_table = table.ends_with(s.record(0)), kept = in_table || mid.pending.count(s.record(0));
         if (!kill) {
           EXPECT_EQ(got == Saved::stored, in_table) << where;
@@ -308,13 +307,7 @@ TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
     EXPECT_TRUE(kinds.count(k)) << "no step of kind " << k << " was tried";
 }
 
-std::vector<std::string> base_names(const std::string& bytes) {
-  std::vector<std::string> out;
-  for (const RESULTREC& r : scorefiles::parse_results(bytes)) out.push_back(r.NAME.str());
-  return out;
-}
-
-// The base's records in the order they were stored: its archives, then the base.
+// The names in the base's records in the order they were stored: its archives, then the base.
 std::vector<std::string> stored_results(bool* empty_archive = nullptr) {
   std::string all;
   for (const auto& [name, bytes] : snapshot()) {
@@ -322,7 +315,9 @@ std::vector<std::string> stored_results(bool* empty_archive = nullptr) {
     all += bytes;
     if (empty_archive) *empty_archive |= bytes.empty();
   }
-  return base_names(all + read_file(RESFN));
+  std::vector<std::string> names;
+  for (const RESULTREC& r : scorefiles::parse_results(all + read_file(RESFN))) names.push_back(r.NAME.str());
+  return names;
 }
 
 TEST_F(ScoreFilesFaults, WriterKilledAtRandomMomentsNeverTearsTheFile) {
