@@ -1,7 +1,6 @@
 // Whole games through the game driver and the real shooting attempt, on the
 // headless surface and the virtual clock, the players' keys scripted; every
 // stored game read back by qora-records.
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -12,6 +11,7 @@
 #include "game/driver.h"
 #include "screens/gallery.h"
 #include "support/game.h"
+#include "support/records.h"
 #include "toolkit/format.h"
 
 namespace qora {
@@ -89,13 +89,10 @@ bool scripted_attempt(int32_t NUM, int32_t KOLVO, bool& BDOEXIT) {
 
 // What qora-records prints for a command.
 std::string records(const std::string& args) {
-  const std::string bin = (test::binary_dir() / "qora-records").string();
-  EXPECT_EQ(std::system(("'" + bin + "' " + args + " > out.txt").c_str()), 0) << args;
-  return test::read_file("out.txt");
+  const test::Run r = test::records(args);
+  EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+  return r.out;
 }
-
-template <class R>
-std::string bytes_of(const R& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
 
 class WholeGame : public test::Game {
  protected:
@@ -129,12 +126,12 @@ class WholeGame : public test::Game {
   // The score table and the results base, read back by qora-records, hold
   // the game's entry and the players' records (of the date) as they stand.
   void expect_stored(const char* table, std::initializer_list<size_t> players) {
-    test::write_file("entry", bytes_of(PLAYER[2]));
+    test::write_file("entry", test::bytes_of(PLAYER[2]));
     EXPECT_EQ(records(std::string("scores ") + table), records("scores entry"));
     std::string results;
     for (size_t p : players) {
       EXPECT_EQ(PLAYERRESULT[p].NAME.str(), script.date + msg(74) + PLAYER[p].NAME.str());
-      results += bytes_of(PLAYERRESULT[p]);
+      results += test::bytes_of(PLAYERRESULT[p]);
     }
     test::write_file("results", results);
     EXPECT_EQ(records("results Result.qora"), records("results results"));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <map>
@@ -13,6 +12,7 @@
 #include "app/globals.h"
 #include "platform/cp1251.h"
 #include "support/fake_desktop.h"
+#include "support/records.h"
 #include "support/test_support.h"
 #include "tasks/export.h"
 
@@ -21,20 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
+using test::res;
 using Sheet = std::map<uint32_t, std::map<std::string, std::string>>;  // row -> column -> text
 
-std::string sh(const std::string& cmd) {
-  std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[65536];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
 std::string part(const std::string& book, const std::string& name) {
-  return sh("/usr/bin/unzip -p '" + book + "' '" + name + "' 2>/dev/null");
+  return test::run("/usr/bin/unzip -p '" + book + "' '" + name + "'").out;
 }
 
 std::string between(const std::string& s, size_t from, const std::string& a, const std::string& b) {
@@ -59,17 +50,22 @@ Sheet cells(const std::string& xml) {
 
 std::string utf8(int n) { return cp1251_to_utf8(msg(n)); }
 
-RESULTREC res(const std::string& name, std::initializer_list<int> known, std::initializer_list<int> unknown) {
-  RESULTREC r;
-  r.NAME = utf8_to_cp1251(name);
-  for (int e : known) r.KNOWEL.include(e);
-  for (int e : unknown) r.UNKNOWEL.include(e);
-  return r;
+// The rows below the header as the records tool's CSV: its status words and its quoting.
+std::string csv_of(Sheet sheet) {
+  auto field = [](std::string v) {
+    if (v == utf8(123) || v == utf8(124)) return std::string(v == utf8(123) ? "known" : "unknown");
+    if (v.find_first_of(",\"") == std::string::npos) return v;
+    for (size_t i = 0; (i = v.find('"', i)) != std::string::npos; i += 2) v.insert(i, "\"");
+    return "\"" + v + "\"";
+  };
+  std::string csv = "date,player,symbol,status\n";
+  for (auto& [row, c] : sheet)
+    if (row > 1) csv += field(c["A"]) + "," + field(c["B"]) + "," + field(c["C"]) + "," + field(c["D"]) + "\n";
+  return csv;
 }
 
 void write_base(const std::vector<RESULTREC>& recs, size_t extra_bytes = 0) {
-  std::string bytes(reinterpret_cast<const char*>(recs.data()), recs.size() * sizeof(RESULTREC));
-  test::write_file(RESFN, bytes + std::string(extra_bytes, '\0'));
+  test::write_file(RESFN, test::bytes_of(recs) + std::string(extra_bytes, '\0'));
 }
 
 struct Export : ::testing::Test {
@@ -83,30 +79,27 @@ struct Export : ::testing::Test {
   test::TempDir dir;
 };
 
-TEST_F(Export, RowsEqualTheCsvOfTheRecordsToolAndTheSummaryCountsThem) {
-  write_base({res("05.12.2026 - Иван", {26, 0}, {5}), res("Ольга", {5}, {}),
-              res("05.12.2026 - Nobody", {}, {}), res(" \t05.12.2026 -  A\"B, C", {}, {0}),
-              res("07.12.2026 -", {}, {26})});
+TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
+  // Element index 0 is nitrogen, 5 hydrogen, 26 helium.
+  write_base({res("05.12.2026 - Иван", {26, 0}, {5}), res("Ольга", {5}),  // no "-": no date, the whole name
+              res("05.12.2026 - Nobody", {}),                // no elements: no rows
+              res(" \t05.12.2026 -  A\"B, C", {}, {0}),      // trimmed date, quoted player
+              res("07.12.2026 -", {}, {26})});               // nothing after the "-"
   GETRES();
   const std::string path = (dir.path() / book()).string();
   ASSERT_TRUE(fs::exists(path));
   EXPECT_TRUE(test::eventually([&] { return read_file(desk.dir() / "log") == path + "\n"; }));
-
-  // The rows as the records tool's CSV: the status words and its quoting.
   const std::string xml = part(path, "xl/worksheets/sheet1.xml");
-  auto field = [](std::string v) {
-    if (v == utf8(123) || v == utf8(124)) return std::string(v == utf8(123) ? "known" : "unknown");
-    if (v.find_first_of(",\"") == std::string::npos) return v;
-    for (size_t i = 0; (i = v.find('"', i)) != std::string::npos; i += 2) v.insert(i, "\"");
-    return "\"" + v + "\"";
-  };
-  std::string csv = "date,player,symbol,status\n";
-  for (auto& [row, c] : cells(xml))
-    if (row > 1) csv += field(c["A"]) + "," + field(c["B"]) + "," + field(c["C"]) + "," + field(c["D"]) + "\n";
-  const std::string tool = (test::binary_dir() / "qora-records").string();
-  EXPECT_EQ(csv, sh("'" + tool + "' results Result.qora"));
+  const std::string csv = csv_of(cells(xml));
+  EXPECT_EQ(csv, "date,player,symbol,status\n"
+                 "05.12.2026,Иван,N,known\n"
+                 "05.12.2026,Иван,H,unknown\n"
+                 "05.12.2026,Иван,He,known\n"
+                 ",Ольга,H,known\n"
+                 "05.12.2026,\" A\"\"B, C\",N,unknown\n"
+                 "07.12.2026,,He,unknown\n");
+  EXPECT_EQ(test::records("results Result.qora").out, csv);
   EXPECT_EQ(cells(xml)[1]["A"], utf8(119));
-  EXPECT_EQ(cells(xml)[5]["A"], "");  // "Ольга" has no "-": no date
   EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
   EXPECT_NE(xml.find("<autoFilter ref=\"A1:D7\"/>"), std::string::npos);
   EXPECT_NE(xml.find("<c r=\"D1\" s=\"1\""), std::string::npos);  // the bold style
@@ -142,7 +135,7 @@ TEST_F(Export, AFullBaseExportsEveryRowPastSixteenBits) {
     recs[r].NAME = "05.12.2026 - p" + std::to_string(r);
     for (int e = 0; e < 105; ++e) (e % 2 ? recs[r].KNOWEL : recs[r].UNKNOWEL).include(e);
   }
-  write_base(recs);  // one record too many: READBAS takes the first 1500
+  write_base(recs);  // one record too many: the export and the records tool take the first 1500
   READBAS(RESFN);
   EXPECT_EQ(FRACOUNT, MAXRESULT);
   ALLRESULTARR.clear();
@@ -151,30 +144,29 @@ TEST_F(Export, AFullBaseExportsEveryRowPastSixteenBits) {
   ASSERT_TRUE(exporter::write_workbook(ALLRESULTARR, ".", "full.xlsx", path, err)) << err;
   const std::string xml = part(path, "xl/worksheets/sheet1.xml");
   const Sheet rows = cells(xml);
+  // A 16-bit count would wrap at row 65537 and overwrite the top.
   ASSERT_EQ(rows.size(), 157501u);
   EXPECT_EQ(rows.rbegin()->first, 157501u);
-  // Row 65537 is where a 16-bit count wraps to 1 and would overwrite the top.
   EXPECT_EQ(rows.at(1).at("A"), utf8(119));
-  EXPECT_EQ(rows.at(2).at("B") + rows.at(2).at("C"), "p0N");
-  EXPECT_EQ(rows.at(65537).at("B"), "p624");  // 65535 / 105 = 624 records before it
-  EXPECT_EQ(rows.at(157501).at("B") + rows.at(157501).at("D"), "p1499" + utf8(124));
+  // (Compared whole: a diff of 157,501 lines would take all the memory.)
+  EXPECT_TRUE(csv_of(rows) == test::records("results Result.qora").out) << "rows differ from the records tool's";
   EXPECT_NE(xml.find("<autoFilter ref=\"A1:D157501\"/>"), std::string::npos);
 }
 
 TEST_F(Export, AnotherExportTakesTheNextFreeNameAndNeverOverwrites) {
-  write_base({res("05.12.2026 - Иван", {1}, {})});
+  write_base({res("05.12.2026 - Иван", {1})});
   test::write_file(book(1), "kept");
-  const std::string tool =
-      "QORA_CLOCK=virtual '" + (test::binary_dir() / "qora-records").string() + "' export Result.qora";
-  EXPECT_EQ(sh(tool), book(2) + "\n");
+  EXPECT_EQ(test::records("export Result.qora").out, book(2) + "\n");
   GETRES();
-  EXPECT_EQ(sh(tool + " class.xlsx"), "class.xlsx\n");
-  EXPECT_EQ(sh(tool + " class.xlsx 2>&1; echo $?"),
-            "qora-records: could not write the workbook: class.xlsx already exists\n1\n");
+  EXPECT_EQ(test::records("export Result.qora class.xlsx").out, "class.xlsx\n");
+  const test::Run again = test::records("export Result.qora class.xlsx");
+  EXPECT_EQ(std::pair(again.status, again.err),
+            std::pair(1, std::string("qora-records: could not write the workbook: class.xlsx already exists\n")));
   EXPECT_EQ(read_file(book(1)), "kept");
   std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(".")) names.insert(e.path().filename().string());
-  EXPECT_EQ(names, (std::set<std::string>{"001", "002", "Result.qora", "class.xlsx", book(1), book(2), book(3)}));
+  EXPECT_EQ(names, (std::set<std::string>{"001", "002", "Result.qora", "class.xlsx", book(1), book(2), book(3),
+                                          "out.txt", "err.txt"}));
   EXPECT_TRUE(test::eventually([&] { return fs::exists(desk.dir() / "log"); }));
   EXPECT_EQ(read_file(desk.dir() / "log"), (dir.path() / book(3)).string() + "\n");  // the tool opens nothing
 }

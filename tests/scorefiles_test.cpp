@@ -21,38 +21,18 @@
 
 #include "app/globals.h"
 #include "platform/safefile.h"
-#include "support/test_support.h"
+#include "support/records.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::bytes_of;
 using test::read_file;
 using test::write_file;
 using Files = std::map<std::string, std::string>;
-
-// With SCORE = HISCORE = TIME = ALLTIME = 10 the rating equals LEVEL.
-PLAYREC rated(const std::string& name, uint16_t rating) {
-  PLAYREC r{0, {}, 10, 10, 10, rating, 10};
-  r.NAME = name;
-  return r;
-}
-
-RESULTREC result(const std::string& name, int known = 1) {
-  RESULTREC r;
-  r.TEACH = 1;
-  r.NAME = name;
-  r.KNOWEL.include(known);
-  return r;
-}
-
-template <class R>
-std::string bytes_of(const std::vector<R>& v) {
-  return {reinterpret_cast<const char*>(v.data()), v.size() * sizeof(R)};
-}
-template <class R>
-std::string bytes_of(const R& r) { return bytes_of(std::vector<R>{r}); }
+constexpr auto rated = test::game;  // rated(name, rating)
 
 std::string table_of(int n, const std::string& prefix = "game") {
   std::vector<PLAYREC> v;
@@ -75,9 +55,6 @@ constexpr const char* kTableArchive = "1p051226.old";
 struct ScoreFiles : ::testing::Test {
   test::TempDir dir;
 };
-using TopFive = ScoreFiles;
-using ScoreFilesFaults = ScoreFiles;
-using ScoreFilesConcurrency = ScoreFiles;
 
 TEST_F(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchive) {
   PLAYER[2] = rated("first", 5);
@@ -101,10 +78,10 @@ TEST_F(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchive) {
   }
 
   // The base archives at 1500 records (not at 1499) under its own dated name.
-  std::vector<RESULTREC> base(1500, result("05.12.2026 - Ivan"));
+  std::vector<RESULTREC> base(1500, test::res("05.12.2026 - Ivan", {1}));
   write_file(RESFN, bytes_of(base));
   write_file("res_2026_12_05.old", "an older archive");
-  PLAYERRESULT[1] = result("05.12.2026 - Olga", 3);
+  PLAYERRESULT[1] = test::res("05.12.2026 - Olga", {3});
   ADDRESULT(1, RESFN);
   EXPECT_EQ(read_file("res_2026_12_05.old"), "an older archive");
   EXPECT_EQ(read_file("res_2026_12_05_2.old"), bytes_of(base));
@@ -156,13 +133,13 @@ TEST_F(ScoreFiles, ResultsLeftPendingWhileTheLockIsHeldAreAddedInWriteOrder) {
   releaser.join();
   EXPECT_EQ(read_file(ONEPLAYERFN), table_of(2) + bytes_of(std::vector{rated("late", 1), rated("later", 2), rated("last", 3)}));
   // A result left pending by a game that then ended is added at the next start.
-  write_file(std::string(PENDINGPREFIX) + "0000000000000001.1.1.r." + RESFN, bytes_of(result("x - y")));
+  write_file(std::string(PENDINGPREFIX) + "0000000000000001.1.1.r." + RESFN, bytes_of(test::res("x - y", {1})));
   EXPECT_TRUE(scorefiles::merge_pending("."));
-  EXPECT_EQ(read_file(RESFN), bytes_of(result("x - y")));
+  EXPECT_EQ(read_file(RESFN), bytes_of(test::res("x - y", {1})));
   for (const auto& [name, bytes] : snapshot()) EXPECT_TRUE(name == LOCKFN || name[0] != '.') << name;
 }
 
-TEST_F(TopFive, RanksDistinctEntriesByRatingWithNpFirstOnTies) {
+TEST_F(ScoreFiles, TopFiveRanksDistinctEntriesByRatingWithNpFirstOnTies) {
   PLAYREC np0 = rated("Guest", 5);
   np0.ALLTIME = 0;  // rated 0
   // Bytes after the name length never matter; a shorter name is another name.
@@ -227,7 +204,7 @@ Disk disk(const Scenario& s, const Files& before) {
   return d;
 }
 
-TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
+TEST_F(ScoreFiles, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
   using scorefiles::Saved;
   const auto srec = [](int i) { return bytes_of(rated("new" + std::to_string(i), 3)); };
   const auto ssave = [](int i) { return scorefiles::save_score(rated("new" + std::to_string(i), 3), ONEPLAYERFN); };
@@ -244,8 +221,8 @@ TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
       {"others waiting fill the table", ONEPLAYERFN,
        [&] { write_file(ONEPLAYERFN, table_of(18)); write_file(kTableArchive, "archived this morning"); waiting(); },
        srec, ssave},
-      {"missing base", RESFN, [] {}, [](int i) { return bytes_of(result("c - d", 2 + i)); },
-       [](int i) { return scorefiles::save_result(result("c - d", 2 + i), RESFN); }},
+      {"missing base", RESFN, [] {}, [](int i) { return bytes_of(test::res("c - d", {2 + i})); },
+       [](int i) { return scorefiles::save_result(test::res("c - d", {2 + i}), RESFN); }},
   };
   std::set<std::string> kinds;
   platform::faults::skip_fsync(true);  // hundreds of updates: their steps matter here, not the disk
@@ -307,30 +284,32 @@ TEST_F(ScoreFilesFaults, FailureOrKillAtEveryStepLosesAndRepeatsNothing) {
     EXPECT_TRUE(kinds.count(k)) << "no step of kind " << k << " was tried";
 }
 
-// The names in the base's records in the order they were stored: its archives, then the base.
-std::vector<std::string> stored_results(bool* empty_archive = nullptr) {
+// The names in a file's records in the order they were stored: its archives
+// (the files named from prefix), then the file.
+std::vector<std::string> stored(const std::string& prefix, const std::string& file, bool* empty_archive = nullptr) {
   std::string all;
-  for (const auto& [name, bytes] : snapshot()) {
-    if (name.rfind("res_", 0) != 0) continue;
-    all += bytes;
-    if (empty_archive) *empty_archive |= bytes.empty();
-  }
+  bool empty = false;
+  for (const auto& [name, bytes] : snapshot())
+    if (name.rfind(prefix, 0) == 0) all += bytes, empty |= bytes.empty();
+  if (empty_archive) *empty_archive = empty;
+  all += read_file(file);
   std::vector<std::string> names;
-  for (const RESULTREC& r : scorefiles::parse_results(all + read_file(RESFN))) names.push_back(r.NAME.str());
+  if (file == RESFN) for (const RESULTREC& r : scorefiles::parse_results(all)) names.push_back(r.NAME.str());
+  else for (const PLAYREC& r : scorefiles::parse_scores(all)) names.push_back(r.NAME.str());
   return names;
 }
 
-TEST_F(ScoreFilesFaults, WriterKilledAtRandomMomentsNeverTearsTheFile) {
+TEST_F(ScoreFiles, WriterKilledAtRandomMomentsNeverTearsTheFile) {
   std::mt19937 rng(777);
   // Close to the archive boundary, so that the writer crosses it.
   std::vector<RESULTREC> base;
-  for (int k = 0; k < 1497; ++k) base.push_back(result("w" + std::to_string(k)));
+  for (int k = 0; k < 1497; ++k) base.push_back(test::res("w" + std::to_string(k), {1}));
   write_file(RESFN, bytes_of(base));
   size_t written = base.size();  // records known to be stored so far
   for (int round = 0; round < 40; ++round) {
     const pid_t pid = ::fork();
     if (pid == 0)
-      for (size_t k = written;; ++k) scorefiles::append_result(result("w" + std::to_string(k)), RESFN);
+      for (size_t k = written;; ++k) scorefiles::append_result(test::res("w" + std::to_string(k), {1}), RESFN);
     // Read while the writer runs, then kill it at a random moment.
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(rng() % 20000);
     do {
@@ -340,7 +319,7 @@ TEST_F(ScoreFilesFaults, WriterKilledAtRandomMomentsNeverTearsTheFile) {
     ::waitpid(pid, nullptr, 0);
     ASSERT_TRUE(scorefiles::merge_pending("."));  // what the next start does
     bool empty_archive = false;
-    const auto names = stored_results(&empty_archive);
+    const auto names = stored("res_", RESFN, &empty_archive);
     ASSERT_FALSE(empty_archive) << "round " << round;
     ASSERT_GE(names.size(), written) << "records were lost in round " << round;
     for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], "w" + std::to_string(k)) << "round " << round;
@@ -349,7 +328,7 @@ TEST_F(ScoreFilesFaults, WriterKilledAtRandomMomentsNeverTearsTheFile) {
   EXPECT_GT(written, size_t(MAXRESULT));
 }
 
-TEST_F(ScoreFilesConcurrency, GamesSavingAtOnceOnASlowShareStoreEveryRecordOnceInOrder) {
+TEST_F(ScoreFiles, GamesSavingAtOnceOnASlowShareStoreEveryRecordOnceInOrder) {
   constexpr int kGames = 6, kEach = 5;
   auto name = [](int g, int i) { return "p" + std::to_string(g) + "-" + std::to_string(i); };
   for (int g = 0; g < kGames; ++g) {
@@ -358,7 +337,7 @@ TEST_F(ScoreFilesConcurrency, GamesSavingAtOnceOnASlowShareStoreEveryRecordOnceI
       bool kept = true;  // stored, or waiting in a pending file
       for (int i = 0; i < kEach; ++i)
         kept &= scorefiles::save_score(rated(name(g, i), 1), TWOPLAYERSFN) != scorefiles::Saved::unsaved &&
-                scorefiles::save_result(result(name(g, i), g), RESFN) != scorefiles::Saved::unsaved;
+                scorefiles::save_result(test::res(name(g, i), {g}), RESFN) != scorefiles::Saved::unsaved;
       ::_exit(kept ? 0 : 1);
     }
   }
@@ -367,12 +346,7 @@ TEST_F(ScoreFilesConcurrency, GamesSavingAtOnceOnASlowShareStoreEveryRecordOnceI
   ASSERT_TRUE(scorefiles::merge_pending("."));
   // 30 games in a table of 20: its archive, then the table, hold each game once, every
   // game's own records in the order it saved them; the base likewise.
-  std::string table;
-  for (const auto& [fn, bytes] : snapshot())
-    if (fn.rfind("2p051226", 0) == 0) table += bytes;
-  std::vector<std::string> scores;
-  for (const PLAYREC& r : scorefiles::parse_scores(table + read_file(TWOPLAYERSFN))) scores.push_back(r.NAME.str());
-  for (const auto& got : {scores, stored_results()}) {
+  for (const auto& got : {stored("2p051226", TWOPLAYERSFN), stored("res_", RESFN)}) {
     std::map<std::string, int> next;  // per game: the record expected next
     for (const auto& n : got) EXPECT_EQ(n, name(n[1] - '0', next[n.substr(0, 2)]++));
     EXPECT_EQ(got.size(), size_t(kGames * kEach));

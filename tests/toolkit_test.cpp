@@ -35,20 +35,8 @@ class Toolkit : public ::testing::Test {
   void TearDown() override { DONEGRAPHWITHVARIBLES(); }
 };
 
-struct Box {
-  int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
-  bool empty() const { return x1 < 0; }
-};
-
-// The box of the pixels of one colour on the active page, within (w, h).
-Box box_of(uint32_t colour, int w = 640, int h = 480) {
-  Box b;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      if (GETPIXEL(int16_t(x), int16_t(y)) == colour % 16)
-        b = Box{std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
-  return b;
-}
+using test::Box;
+using test::box_of;
 
 TEST_F(Toolkit, CentringTruncatesTowardZero) {
   SETTEXTSTYLE(TIMESNEWROMANFONT, HORIZDIR, 3);
@@ -63,8 +51,8 @@ TEST_F(Toolkit, CentringTruncatesTowardZero) {
   CLEARDEVICE();
   OUTTEXTXY(int16_t(CORECTX(0, 200, "Ab")), 36, "Ab");
   const Box direct = box_of(WHITE);
-  EXPECT_EQ(centred.y0, direct.y0);
-  EXPECT_EQ(centred.x0, direct.x0);
+  EXPECT_EQ(centred[1], direct[1]);
+  EXPECT_EQ(centred[0], direct[0]);
 }
 
 TEST_F(Toolkit, OnlyTheSpecialColourGetsAShadow) {
@@ -74,17 +62,17 @@ TEST_F(Toolkit, OnlyTheSpecialColourGetsAShadow) {
     SETCOLOR(colour);
     NOUTTEXTXY(10, 10, "Shadow");
     EXPECT_EQ(GETCOLOR(), colour);
-    return box_of(BLACK, 300, 100);
+    return box_of(BLACK, 0, 0, 299, 99);
   };
-  const Box black = shadow(ALPHACOL), red = box_of(RED, 300, 100);
-  EXPECT_EQ(black.x1, red.x1 + 1);  // one pixel right and down
-  EXPECT_EQ(black.y1, red.y1 + 1);
-  EXPECT_TRUE(shadow(GREEN).empty());
+  const Box black = shadow(ALPHACOL), red = box_of(RED, 0, 0, 299, 99);
+  EXPECT_EQ(black[2], red[2] + 1);  // one pixel right and down
+  EXPECT_EQ(black[3], red[3] + 1);
+  EXPECT_EQ(shadow(GREEN)[2], -1);
   ALPHACOL = BLACK;  // black text is drawn once, without a shadow
   const Box alone = shadow(BLACK);
   ALPHACOL = RED;
-  EXPECT_EQ(alone.x1, red.x1);
-  EXPECT_EQ(alone.y1, red.y1);
+  EXPECT_EQ(alone[2], red[2]);
+  EXPECT_EQ(alone[3], red[3]);
 }
 
 TEST_F(Toolkit, NextItemAfterAnArrowKey) {
@@ -124,10 +112,10 @@ TEST_F(Toolkit, MenuLooksButtonsAndFrames) {
   OUTACTMENU(100, 100, 300, 140, "Item");
   const Box frame = box_of(GREEN);
   OUTPASTMENU(100, 100, 300, 140, "Item");  // frame painted over, text green
-  EXPECT_TRUE(box_of(LIGHTGREEN).empty());
-  EXPECT_GT(box_of(GREEN).x0, frame.x0);
+  EXPECT_EQ(box_of(LIGHTGREEN)[2], -1);
+  EXPECT_GT(box_of(GREEN)[0], frame[0]);
   OUTBLINKMENU(100, 100, 300, 140, "Item");
-  EXPECT_TRUE(box_of(GREEN).empty());
+  EXPECT_EQ(box_of(GREEN)[2], -1);
   MINIBUTTON(10, 10, 100, 50, int32_t(BLUE), "", true);
   EXPECT_EQ(GETPIXEL(50, 10), LIGHTBLUE);  // light edge on top
   EXPECT_EQ(GETPIXEL(50, 50), 0u);          // dark outline at the bottom
@@ -140,7 +128,7 @@ TEST_F(Toolkit, TheTitleSlidesInAndEndsOnPageThree) {
   Timeline tl;
   tl.at(40, [&] {  // the first frame stands on page 1
     SETACTIVEPAGE(1);
-    first_x = box_of(LIGHTGREEN).x0;
+    first_x = box_of(LIGHTGREEN)[0];
     SETACTIVEPAGE(0);
   });
   VYEZD("Title");
@@ -148,8 +136,8 @@ TEST_F(Toolkit, TheTitleSlidesInAndEndsOnPageThree) {
   EXPECT_LE(first_x, 426 + 3);
   EXPECT_EQ(GETACTIVEPAGE() * 10 + GETVISUALPAGE(), 33);
   const Box b = box_of(LIGHTGREEN);
-  EXPECT_GE(b.y0, G_IMAINTITLETOP);
-  EXPECT_NEAR((b.x0 + b.x1) / 2, G_RCSCREEN.RIGHT / 2, 3);
+  EXPECT_GE(b[1], G_IMAINTITLETOP);
+  EXPECT_NEAR((b[0] + b[2]) / 2, G_RCSCREEN.RIGHT / 2, 3);
 }
 
 TEST_F(Toolkit, TheMakersLabelUnderlinesOpensAndKeepsWaiting) {
@@ -229,13 +217,13 @@ TEST_F(Toolkit, TheCreditsWaitForATimeAKeyOrAWholeClick) {
   EXPECT_EQ(READKEY(), ' ');  // the key is left for the caller
   bool shown = false;
   tl.at(4000, [] { Timeline::press(10, 10); });
-  tl.at(4500, [&] { shown = !box_of(YELLOW).empty(); });  // the names are up
+  tl.at(4500, [&] { shown = box_of(YELLOW)[2] >= 0; });  // the names are up
   tl.at(5000, [] { Timeline::release(10, 10); });
   OUTTITLE(-1);
   EXPECT_TRUE(shown);
   EXPECT_GE(tl.elapsed(), 5000u);
   EXPECT_LT(tl.elapsed(), 5100u);
-  EXPECT_TRUE(box_of(YELLOW).empty());  // the page is cleared on the way out
+  EXPECT_EQ(box_of(YELLOW)[2], -1);  // the page is cleared on the way out
 }
 
 }  // namespace

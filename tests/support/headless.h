@@ -18,9 +18,9 @@ inline void use_headless(int w = 1024, int h = 768) {
 }
 
 // {x0, y0, x1, y1} of the pixels of one colour in a rectangle of the active
-// page; x1 is -1 when there are none.
+// page (by default 640 x 480); x1 is -1 when there are none.
 using Box = std::array<int, 4>;
-inline Box box_of(uint32_t colour, int x0, int y0, int x1, int y1) {
+inline Box box_of(uint32_t colour, int x0 = 0, int y0 = 0, int x1 = 639, int y1 = 479) {
   Box b{1 << 20, 1 << 20, -1, -1};
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x)
