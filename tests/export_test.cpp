@@ -1,11 +1,14 @@
-// The spreadsheet export, read back from the workbook it writes (a zip of
-// XML parts, unpacked with unzip).
+// The teachers' tools: qora-records run as a program on files the game's own
+// appends wrote, and the spreadsheet export, read back from the workbook it
+// writes (a zip of XML parts, unpacked with unzip) and beside the records
+// tool's CSV.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <filesystem>
 #include <map>
+#include <random>
 #include <set>
 
 #include "app/datafiles.h"
@@ -15,13 +18,16 @@
 #include "support/records.h"
 #include "support/test_support.h"
 #include "tasks/export.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
+using test::records;
 using test::res;
+using test::write_file;
 using Sheet = std::map<uint32_t, std::map<std::string, std::string>>;  // row -> column -> text
 
 std::string part(const std::string& book, const std::string& name) {
@@ -65,7 +71,7 @@ std::string csv_of(Sheet sheet) {
 }
 
 void write_base(const std::vector<RESULTREC>& recs, size_t extra_bytes = 0) {
-  test::write_file(RESFN, test::bytes_of(recs) + std::string(extra_bytes, '\0'));
+  write_file(RESFN, test::bytes_of(recs) + std::string(extra_bytes, '\0'));
 }
 
 struct Export : ::testing::Test {
@@ -98,7 +104,7 @@ TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
                  ",Ольга,H,known\n"
                  "05.12.2026,\" A\"\"B, C\",N,unknown\n"
                  "07.12.2026,,He,unknown\n");
-  EXPECT_EQ(test::records("results Result.qora").out, csv);
+  EXPECT_EQ(records("results Result.qora").out, csv);
   EXPECT_EQ(cells(xml)[1]["A"], utf8(119));
   EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
   EXPECT_NE(xml.find("<autoFilter ref=\"A1:D7\"/>"), std::string::npos);
@@ -149,17 +155,17 @@ TEST_F(Export, AFullBaseExportsEveryRowPastSixteenBits) {
   EXPECT_EQ(rows.rbegin()->first, 157501u);
   EXPECT_EQ(rows.at(1).at("A"), utf8(119));
   // (Compared whole: a diff of 157,501 lines would take all the memory.)
-  EXPECT_TRUE(csv_of(rows) == test::records("results Result.qora").out) << "rows differ from the records tool's";
+  EXPECT_TRUE(csv_of(rows) == records("results Result.qora").out) << "rows differ from the records tool's";
   EXPECT_NE(xml.find("<autoFilter ref=\"A1:D157501\"/>"), std::string::npos);
 }
 
 TEST_F(Export, AnotherExportTakesTheNextFreeNameAndNeverOverwrites) {
   write_base({res("05.12.2026 - Иван", {1})});
-  test::write_file(book(1), "kept");
-  EXPECT_EQ(test::records("export Result.qora").out, book(2) + "\n");
+  write_file(book(1), "kept");
+  EXPECT_EQ(records("export Result.qora").out, book(2) + "\n");
   GETRES();
-  EXPECT_EQ(test::records("export Result.qora class.xlsx").out, "class.xlsx\n");
-  const test::Run again = test::records("export Result.qora class.xlsx");
+  EXPECT_EQ(records("export Result.qora class.xlsx").out, "class.xlsx\n");
+  const test::Run again = records("export Result.qora class.xlsx");
   EXPECT_EQ(std::pair(again.status, again.err),
             std::pair(1, std::string("qora-records: could not write the workbook: class.xlsx already exists\n")));
   EXPECT_EQ(read_file(book(1)), "kept");
@@ -196,6 +202,65 @@ TEST_F(Export, AFailedWriteShowsTheMessageAndLeavesNothing) {
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 3) << disk_full;
   }
   EXPECT_FALSE(fs::exists(desk.dir() / "log"));
+}
+
+// ---- qora-records ----------------------------------------------------------
+
+using QoraRecords = Export;
+
+TEST_F(QoraRecords, PrintsTheTablesTheGameWrote) {
+  std::vector<PLAYREC> games = {test::game("05.12.2026 - Иван", 40), test::game("05.12.2026 - Ольга", 70),
+                                {0, {}, 7, 9, 5, 31, 44}};
+  games.back().NAME = utf8_to_cp1251("Пётр");  // 7 * 7 * 31 / (5 * 44) = 6.9 -> 7
+  for (const PLAYREC& g : games) ASSERT_TRUE(scorefiles::append_score(g, ONEPLAYERFN));
+  EXPECT_EQ(records("top5 1player.qora").out, "1\t70\t05.12.2026 - Ольга\n2\t40\t05.12.2026 - Иван\n3\t7\tПётр\n");
+  const test::Run r = records("scores 1player.qora");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "05.12.2026 - Иван\t10\t10\t10\t40\t10\t40\n"
+                   "05.12.2026 - Ольга\t10\t10\t10\t70\t10\t70\n"
+                   "Пётр\t7\t9\t5\t31\t44\t7\n");
+}
+
+// Also the class report's: a missing or torn base, a page that cannot be written, bad arguments.
+TEST_F(QoraRecords, BadInputFailsAndAnEmptyTableListsNothing) {
+  fs::remove("001");  // a sound base but no element table beside it (the report finds the build's)
+  write_file(RESFN, std::string(95, '\0'));
+  write_file("torn.qora", std::string(53 * 3 + 1, '\0'));  // a torn last record
+  write_file("empty.qora", "");
+  const std::pair<const char*, int> cases[] = {
+      {"top5 empty.qora", 0}, {"top5 1player.qora", 1}, {"top5 torn.qora", 1}, {"scores torn.qora", 1},
+      {"results Result.qora", 1}, {"", 2}, {"top5", 2}, {"list torn.qora", 2}, {"top5 a b", 2},
+      {"report none.qora", 1}, {"report torn.qora", 1}, {"report Result.qora -o no/x.html", 1},
+      {"report -o x.html", 2}, {"report Result.qora -o", 2}, {"report a b", 2}};
+  for (const auto& [args, status] : cases) {
+    const test::Run r = records(args);
+    EXPECT_EQ(r.status, status) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_TRUE(status != 1 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << args << ": " << r.err;
+    EXPECT_TRUE(status != 2 || r.err.find("usage") != std::string::npos) << args;
+  }
+  for (const auto& e : fs::directory_iterator(".")) EXPECT_NE(e.path().extension(), ".html");
+}
+
+TEST_F(QoraRecords, FlippedAndTruncatedFilesNeverCrashIt) {
+  for (int i = 0; i < 8; ++i)
+    ASSERT_TRUE(scorefiles::append_score(test::game("05.12.2026 - Иван", uint16_t(10 + i)), "t") &&
+                scorefiles::append_result(res("05.12.2026 - Иван", {1, 2, 3}, {4}), "b"));
+  const std::string table = read_file("t"), base = read_file("b");
+  std::mt19937 rng(4242);
+  for (int round = 0; round < 20; ++round) {
+    std::string t = table, b = base;
+    for (int i = 0; i < 30; ++i) t[rng() % t.size()] = char(rng()), b[rng() % b.size()] = char(rng());
+    if (round % 2) t.resize(rng() % t.size()), b.resize(rng() % b.size());
+    write_file("t.qora", t);
+    write_file("b.qora", b);
+    for (const char* args : {"top5 t.qora", "scores t.qora", "results b.qora"}) {
+      const test::Run r = records(args);
+      EXPECT_TRUE(r.status == 0 || r.status == 1) << args << " round " << round << ": " << r.err;
+      // Whatever the bytes, the output is one record per line.
+      for (char c : r.out) EXPECT_TRUE(c == '\n' || c == '\t' || uint8_t(c) >= 0x20) << args;
+    }
+  }
 }
 
 }  // namespace

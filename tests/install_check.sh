@@ -39,7 +39,7 @@ for s in 48 128 256; do
 done
 
 # Where the records tool says the game works (the choice itself is tested
-# in folders_test.cpp); asking creates nothing.
+# in datafiles_test.cpp); asking creates nothing.
 mkdir "$tmp/start" "$tmp/teacher"
 cp "$src/data/001" "$src/data/002" "$tmp/teacher/"
 cd "$tmp/start" || exit 1
