@@ -2,9 +2,6 @@
 // the teachers' command qora-records run as a program.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -39,16 +36,6 @@ std::string bytes_of(const std::vector<R>& v) {
 template <class R>
 std::string bytes_of(const R& r) { return bytes_of(std::vector<R>{r}); }
 
-// A shell command run in the working folder: its exit status (-1: no normal
-// exit) and what it printed, through out.txt and err.txt there.
-struct Run {
-  int status;
-  std::string out, err;
-};
-inline Run run(const std::string& cmd) {
-  const int rc = std::system((cmd + " > out.txt 2> err.txt").c_str());
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file("out.txt"), read_file("err.txt")};
-}
 // qora-records on the tests' day, the 5 December 2026 of the virtual clock.
 inline Run records(const std::string& args) {
   return run("QORA_CLOCK=virtual '" + (binary_dir() / "qora-records").string() + "' " + args);

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -33,6 +34,11 @@ std::string read_file(const std::filesystem::path& p) {
 void write_file(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream f(p, std::ios::binary | std::ios::trunc);
   f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+Run run(const std::string& cmd) {
+  const int rc = std::system((cmd + " > out.txt 2> err.txt").c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file("out.txt"), read_file("err.txt")};
 }
 
 std::filesystem::path source_dir() { return QORA_SOURCE_DIR; }

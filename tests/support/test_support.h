@@ -53,6 +53,14 @@ struct EnvVar {
   std::optional<std::string> old;
 };
 
+// A shell command run in the working folder: its exit status (-1: no normal
+// exit) and what it printed, through out.txt and err.txt there.
+struct Run {
+  int status;
+  std::string out, err;
+};
+Run run(const std::string& cmd);
+
 // The source tree and the build tree, for data files and built programs.
 std::filesystem::path source_dir();
 std::filesystem::path binary_dir();
