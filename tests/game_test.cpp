@@ -1,0 +1,499 @@
+// A game from the menu: the set-up dialogs (players, names, time and level);
+// whole games through the game driver and the real shooting attempt, the
+// players' keys scripted and every stored game read back by qora-records; the
+// rating, the results panel, the top five and the hall of fame. All on the
+// headless surface and the virtual clock.
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "game/attempt.h"
+#include "game/driver.h"
+#include "game/menu.h"
+#include "screens/gallery.h"
+#include "screens/results.h"
+#include "support/game.h"
+#include "support/records.h"
+#include "tasks/scorefiles.h"
+#include "tasks/setup.h"
+#include "toolkit/format.h"
+#include "toolkit/widgets.h"
+
+namespace qora {
+namespace {
+
+using T = test::Timeline;
+
+// ---- The set-up dialogs ------------------------------------------------------
+
+// The dialogs at 640 x 480 on page 3.
+class SetupDialogs : public test::Game {
+ protected:
+  void SetUp() override {
+    Game::SetUp();
+    SETACTIVEPAGE(3);
+    SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
+    T::move(0, 0);
+  }
+  // Runs a dialog with keys typed 60 ms apart: "\1" and a code is a special
+  // key, "\2" a click in the corner. A dialog the keys leave open is ended by
+  // an Esc 5 s later, and the test fails.
+  template <class F>
+  auto run(const std::string& keys, F dialog) {
+    const int id = ++feeding;
+    uint64_t t = tl.elapsed() + 200;
+    for (size_t i = 0; i < keys.size(); ++i, t += 60) {
+      const int k = keys[i] == 1 ? -int(uint8_t(keys[++i])) : uint8_t(keys[i]);
+      tl.at(t, [k] { k == 2 ? T::press(1, 1) : T::type(k); });
+      if (k == 2) tl.at(t + 30, [] { T::release(1, 1); });
+    }
+    tl.at(t + 5000, [this, id] { if (feeding == id) T::key(27); });
+    auto result = dialog();
+    EXPECT_LT(tl.elapsed(), t + 1000) << "the dialog stayed open: " << keys;
+    WAIT(int32_t(t + 100 - std::min(t + 100, tl.elapsed())));  // keys it left unread
+    WAITSTILL();
+    return result;
+  }
+  int feeding = 0;
+};
+
+TEST_F(SetupDialogs, NameField) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"ghbdtn\r", "\xEF\xF0\xE8\xE2\xE5\xF2"},            // привет on the Latin layout
+      {"\xCC\xE0\xF8\xE0\r", "\xCC\xE0\xF8\xE0"},          // Маша on the Russian layout
+      {"Vfif/?\r", "\xCC\xE0\xF8\xE0\xB8?"},               // shifted keys; "/" and "?"
+      {"123456789\b0\r", "12345670"},                      // the ninth refused, Backspace frees one
+      {"\r  \r\b\b\bx\r", "\xF7"},                         // Enter on empty and on spaces does nothing
+      {"\1K\1Mq\1P\r", "\xE9"},                            // arrows add nothing
+      {"ab\x1b\r", ""},                                    // Esc cancels
+  };
+  for (const auto& [keys, name] : cases)
+    EXPECT_EQ(run(keys, [] { return GRINPUT(0, 100, 640, 130, 9); }), name) << keys;
+  // An Esc typed before the field opens cancels it at the first key.
+  T::key(27);
+  EXPECT_EQ(run("b", [] { return GRINPUT(0, 100, 640, 130, 9); }), "");
+}
+
+TEST_F(SetupDialogs, ChoiceDialogs) {
+  GRUPARR = {};
+  for (int e : {0, 1}) GRUPARR[1].include(e);
+  for (int e : {1, 5}) GRUPARR[2].include(e);
+  GRUPARR[3].include(7);
+  auto players = [] { return PLAYCHANGE(40); };
+  auto time = [] { return INPUTTIME(100); };
+  auto level = [] { return INPUTLEVEL(150); };
+  struct Case {
+    std::function<bool()> dialog;
+    std::string keys;
+    bool confirmed;
+    std::function<int()> got;
+    int want;
+  } cases[] = {
+      {players, "\r", true, [] { return PLCH * 10 + int(CURFN == "2players.qora"); }, 21},
+      {players, "\1P ", true, [] { return PLCH * 10 + int(CURFN == "1player.qora"); }, 11},
+      {players, "\1P\x1b\r", false, [] { return 0; }, 0},
+      {time, "\r", true, [] { return TIMELIM + PLAYER[0].TIME + PLAYER[1].TIME; }, 30},
+      {time, "\1K\r", true, [] { return TIMELIM; }, 15},
+      {time, "\1M\1M\r", true, [] { return TIMELIM; }, 15},
+      {time, "\1M\2", true, [] { return TIMELIM; }, 5},  // a click released outside the items
+      {level, "\1K\2", true, [] { return KLASS * 10 + CURGRUPCOUNT; }, 1045},
+      {level, "\x1b", false, [] { return 0; }, 0},
+  };
+  for (const Case& c : cases) {
+    CLEARDEVICE();
+    EXPECT_EQ(run(c.keys, c.dialog), c.confirmed) << c.keys;
+    EXPECT_EQ(c.got(), c.want) << c.keys;
+  }
+  // Level 2: groups {0, 1} and {1, 5}.
+  EXPECT_TRUE(run("\1M\r", level));
+  EXPECT_EQ(KLASS, 75);
+  EXPECT_EQ(std::vector<int>(CURGRUPARR.begin(), CURGRUPARR.begin() + CURGRUPCOUNT),
+            (std::vector<int>{0, 1, 1, 5}));
+  EXPECT_EQ(PLAYER[0].LEVEL + PLAYER[1].LEVEL, 8);
+}
+
+TEST_F(SetupDialogs, LevelsLightTheirGroupsAndAnEmptyLevelIsRefused) {
+  GRUPARR = {};
+  GRUPARR[2].include(3);
+  GRUPARR[3].include(4);
+  const RGBCOLOUR lit = GETPALETTEENTRY(uint16_t(G_IFONTACTIVEMENUCOLOR));
+  const RGBCOLOUR normal = GETPALETTEENTRY(uint16_t(T2COL));
+  std::vector<int> seen;
+  auto look = [&] {
+    int n = 0;
+    for (uint32_t g : {T1COL, T2COL, T3COL}) n += GETPALETTEENTRY(uint16_t(g)) == lit;
+    seen.push_back(n);
+  };
+  // Enter on level 1 (its group is empty) is refused; then Right, Right, Left, Enter.
+  for (uint64_t t : {150, 290, 350, 410}) tl.at(tl.elapsed() + t, look);
+  EXPECT_TRUE(run("\r\1M\1M\1K\r", [] { return INPUTLEVEL(150); }));
+  look();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 2, 0}));
+  EXPECT_EQ(KLASS * 10 + CURGRUPCOUNT, 751);
+  EXPECT_EQ(CURGRUPARR[0], 3);
+  EXPECT_EQ(GETPALETTEENTRY(uint16_t(T2COL)), normal);
+}
+
+// ---- Whole games --------------------------------------------------------------
+
+// What a scripted player does in one attempt.
+enum class Move { HIT, MISS, TIMEOUT, EXIT };
+
+// The game's script: the moves in order, what happens after the last one
+// (the keys for the results, the top five and the continue question), and
+// what the attempts saw.
+struct Script {
+  std::vector<Move> moves;
+  std::vector<int> after_series;  // keys (negative: special codes) 500 ms apart
+  std::function<void(size_t)> before;  // runs before attempt n (from 0)
+  std::vector<std::pair<int, int>> calls;  // (NUM, KOLVO) of each attempt
+  std::vector<int> answers;                // COREL of each attempt
+  std::vector<int> cornos;                 // CORNO of each attempt
+  std::vector<int> revealed;               // the target shown named after each attempt, or -1
+  size_t extra = 0;                        // attempts beyond the script
+  std::string date;
+};
+Script* g_script = nullptr;
+T* g_tl = nullptr;
+
+// The target whose board carries a caption on the visible page, -1 for none,
+// -2 for more than one.
+int captioned_target() {
+  const uint16_t active = GETACTIVEPAGE();
+  SETACTIVEPAGE(GETVISUALPAGE());
+  int found = -1;
+  for (int k = 0; k < 5; ++k) {
+    const TRECT r = MISHENRECT(k);
+    if (test::box_of(LIGHTCYAN, r.LEFT, r.TOP, r.RIGHT - 1, r.BOTTOM - 1)[2] >= 0) found = found == -1 ? k : -2;
+  }
+  SETACTIVEPAGE(active);
+  return found;
+}
+
+// The real attempt with the player's keys scheduled: the targets stand
+// 750 ms after the attempt starts; the shot comes at 1000 ms.
+bool scripted_attempt(int32_t NUM, int32_t KOLVO, bool& BDOEXIT) {
+  Script& s = *g_script;
+  const size_t n = s.calls.size();
+  s.calls.emplace_back(NUM, KOLVO);
+  s.answers.push_back(COREL);
+  s.cornos.push_back(CORNO);
+  s.date = GETSRGDATE();
+  if (s.before) s.before(n);
+  const Move m = n < s.moves.size() ? s.moves[n] : (++s.extra, Move::EXIT);
+  const uint64_t t = g_tl->elapsed();
+  // Right moves the crosshair one target on from the middle one.
+  const int rights = m == Move::HIT ? (CORNO + 3) % 5 : m == Move::MISS && CORNO == 2;
+  for (int i = 0; i < rights; ++i) g_tl->at(t + 900 + 20 * i, [] { T::special(77); });
+  if (m != Move::TIMEOUT) g_tl->at(t + 1000, [m] { T::key(m == Move::EXIT ? 27 : ' '); });
+  if (m == Move::EXIT) g_tl->at(t + 1500, [] { T::key(13); });  // the first choice: leave
+  const bool hit = GAMEATTEMPT(NUM, KOLVO, BDOEXIT);
+  const uint64_t back = g_tl->elapsed();
+  s.revealed.push_back(-1);
+  g_tl->at(back + 500, [&s, n] {
+    if (n < s.revealed.size()) s.revealed[n] = captioned_target();
+  });
+  if (n + 1 == s.moves.size()) {
+    // The last key goes to the next game's set-up, after its sliding heading.
+    uint64_t k = back + 4000;
+    for (size_t i = 0; i < s.after_series.size(); ++i, k += 500) {
+      if (i + 1 == s.after_series.size()) k += 2500;
+      g_tl->at(k, [key = s.after_series[i]] { T::type(key); });
+    }
+  }
+  return hit;
+}
+
+// What qora-records prints for a command.
+std::string records(const std::string& args) {
+  const test::Run r = test::records(args);
+  EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+  return r.out;
+}
+
+class WholeGame : public test::Game {
+ protected:
+  void SetUp() override {
+    Game::SetUp();
+    GETGRUP();
+    READTIME = READHELP = 0;  // the fast switch
+    T::move(0, 0);
+    g_script = &script;
+    g_tl = &tl;
+  }
+  void TearDown() override {
+    g_script = nullptr;
+    g_tl = nullptr;
+    Game::TearDown();
+  }
+  // The set-up keys from 3 s on (the title and the sliding heading come
+  // first): players (Down for one), the names, Enter for 10 s and level 1.
+  void setup_keys(bool two, const std::vector<std::string>& names, uint64_t from = 0) {
+    uint64_t t = from + 3000;
+    auto key = [&](int k) { tl.at(t += 60, [k] { T::type(k); }); };
+    if (!two) key(-80);
+    key(13);
+    for (const std::string& name : names) {
+      for (char c : name) key(static_cast<unsigned char>(c));
+      key(13);
+    }
+    key(13);
+    key(13);
+  }
+  // The score table and the results base, read back by qora-records, hold
+  // the game's entry and the players' records (of the date) as they stand.
+  void expect_stored(const char* table, std::initializer_list<size_t> players) {
+    test::write_file("entry", test::bytes_of(PLAYER[2]));
+    EXPECT_EQ(records(std::string("scores ") + table), records("scores entry"));
+    std::string results;
+    for (size_t p : players) {
+      EXPECT_EQ(PLAYERRESULT[p].NAME.str(), script.date + msg(74) + PLAYER[p].NAME.str());
+      results += test::bytes_of(PLAYERRESULT[p]);
+    }
+    test::write_file("results", results);
+    EXPECT_EQ(records("results Result.qora"), records("results results"));
+  }
+  Script script;
+};
+
+const std::string kPrivet = "\xEF\xF0\xE8\xE2\xE5\xF2";  // привет
+
+TEST_F(WholeGame, OnePlayerMissesAllTenTasksAndDeclinesToGoOn) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves.assign(10, Move::MISS);
+  script.moves[3] = Move::TIMEOUT;
+  script.after_series = {' ', ' ', -77, 13, 27};  // panel, top five, "finish", Esc in the next set-up
+  RUNPROGRAMM(scripted_attempt);
+
+  EXPECT_EQ(script.calls, (std::vector<std::pair<int, int>>(10, {0, 0})));
+  EXPECT_EQ(script.extra, 0u);
+  // Every task ended with the right target shown named, alone.
+  EXPECT_EQ(script.revealed, script.cornos);
+  EXPECT_EQ(PLAYER[0].NAME.str(), kPrivet);
+  EXPECT_EQ(PLAYER[0].SCORE * 100 + PLAYER[0].HISCORE, 10);
+  const std::set<int> asked(script.answers.begin(), script.answers.end());
+  std::set<int> unknown;
+  for (int e = 0; e < 256; ++e) if (PLAYERRESULT[0].UNKNOWEL.has(e)) unknown.insert(e);
+  EXPECT_EQ(unknown, asked);
+  EXPECT_TRUE(PLAYERRESULT[0].KNOWEL.empty());
+
+  // Stored once, after "finish": the game's entry and the player's record.
+  EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + kPrivet);
+  EXPECT_EQ(PLAYER[2].TIME * 1000 + PLAYER[2].LEVEL, 10000 + CURGRUPCOUNT);
+  expect_stored("1player.qora", {0});
+}
+
+TEST_F(WholeGame, TwoPlayersTheSecondTriesOnlyWhatTheFirstMissed) {
+  const std::string masha = "\xCC\xE0\xF8\xE0", petya = "\xCF\xE5\xF2\xFF";  // typed in Cyrillic
+  setup_keys(true, {masha, petya});
+  // Task 1: Masha misses, Petya hits; every other task is hit at once.
+  script.moves.assign(21, Move::HIT);
+  script.moves[0] = Move::MISS;
+  script.after_series = {' ', ' ', ' ', -77, 13, 27};  // two panels, top five, "finish", Esc
+  RUNPROGRAMM(scripted_attempt);
+
+  ASSERT_EQ(script.calls.size(), 21u);
+  EXPECT_EQ(script.extra, 0u);
+  std::vector<std::pair<int, int>> want = {{0, 0}, {1, 1}};
+  for (int task = 1; task < 20; ++task) want.emplace_back(task % 2, 0);
+  EXPECT_EQ(script.calls, want);
+  // (After the last task the results panel follows at once.)
+  script.revealed.pop_back();
+  EXPECT_EQ(script.revealed, std::vector<int>(20, -1)) << "a task somebody solved was revealed";
+  EXPECT_EQ(PLAYER[0].SCORE * 100 + PLAYER[0].HISCORE, 910);
+  EXPECT_EQ(PLAYER[1].SCORE * 100 + PLAYER[1].HISCORE, 1111);
+  EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + masha + msg(72) + petya);
+  EXPECT_EQ(PLAYER[2].SCORE * 100 + PLAYER[2].HISCORE, 2021);
+  EXPECT_EQ(PLAYER[2].ALLTIME, PLAYER[0].ALLTIME + PLAYER[1].ALLTIME);
+  EXPECT_FALSE(std::filesystem::exists("1player.qora"));
+  EXPECT_TRUE(PLAYERRESULT[0].UNKNOWEL.has(script.answers[0]) && PLAYERRESULT[1].KNOWEL.has(script.answers[0]));
+  expect_stored("2players.qora", {0, 1});
+}
+
+TEST_F(WholeGame, ContinueIsNotOfferedAt200Attempts) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves.assign(10, Move::HIT);
+  script.before = [](size_t n) { if (n == 0) PLAYER[0].HISCORE = 190; };  // nineteen series played already
+  // A key ends the wait where the question would stand; a second series
+  // would find no moves left.
+  script.after_series = {' ', ' ', ' ', 27};
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_EQ(script.calls.size(), 10u);
+  EXPECT_EQ(script.extra, 0u) << "a second series started";
+  EXPECT_EQ(PLAYER[2].SCORE * 1000 + PLAYER[2].HISCORE, 10200);
+  expect_stored("1player.qora", {0});
+}
+
+TEST_F(WholeGame, AnExitDuringATaskStoresTheGameSoFarAndNothingBeforeAShot) {
+  setup_keys(false, {"ghbdtn"});
+  script.moves = {Move::HIT, Move::MISS, Move::EXIT};
+  // An entry left from an earlier game must not be stored again.
+  PLAYER[2] = PLAYREC{0, {}, 10, 10, 10, 10, 10};
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_EQ(script.calls.size(), 3u);
+  EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + kPrivet);
+  EXPECT_EQ(PLAYER[2].SCORE * 10 + PLAYER[2].HISCORE, 12);
+  EXPECT_TRUE(PLAYERRESULT[0].KNOWEL.has(script.answers[0]) && PLAYERRESULT[0].UNKNOWEL.has(script.answers[1]));
+  expect_stored("1player.qora", {0});
+  // A second game, left at its first attempt, stores nothing more.
+  const std::string scores = test::read_file("1player.qora"), results = test::read_file("Result.qora");
+  script = Script{};
+  script.moves = {Move::EXIT};
+  tl.at(tl.elapsed(), [this] { setup_keys(false, {"ghbdtn"}, tl.elapsed()); });
+  RUNPROGRAMM(scripted_attempt);
+  EXPECT_EQ(script.calls.size(), 1u);
+  EXPECT_EQ(test::read_file("1player.qora"), scores);
+  EXPECT_EQ(test::read_file("Result.qora"), results);
+}
+
+// ---- The rating, the results panel, the top five and the hall of fame ---------
+
+TEST(Percent, RoundsHalvesToEvenAndStaysWithinSixteenBits) {
+  // SCORE, HISCORE, TIME, LEVEL, ALLTIME and the rating SCORE^2 * LEVEL / (TIME * ALLTIME).
+  const uint16_t cases[][6] = {
+      {10, 5, 60, 2, 100, 0}, {8, 10, 10, 26, 50, 3}, {10, 10, 5, 105, 12, 175},  // 0.03, 3.3
+      {30, 65535, 10, 3, 9, 30},  // the attempts cancel out
+      {5, 0, 10, 26, 30, 0}, {5, 10, 0, 26, 30, 0}, {5, 10, 10, 26, 0, 0},  // nothing to divide by
+      {1, 1, 2, 5, 1, 2}, {1, 1, 2, 7, 1, 4}, {3, 3, 2, 1, 1, 4},           // 2.5, 3.5, 4.5
+      {65535, 1, 1, 65535, 1, 65535}, {256, 256, 1, 1, 1, 65535}, {255, 255, 1, 1, 1, 65025},  // held, not wrapped
+  };
+  for (const auto& c : cases) EXPECT_EQ(PERCENT(PLAYREC{0, {}, c[0], c[1], c[2], c[3], c[4]}), c[5]) << &c - cases;
+}
+
+TEST(Format, SetSizesCountInEightBits) {
+  ELSET s;
+  for (int e : {1, 2, 104}) s.include(e);
+  EXPECT_EQ(SETCOUNT(s), 3);
+  for (int e = 0; e < 256; ++e) s.include(e);
+  EXPECT_EQ(SETCOUNT(s), 0);  // 256 does not fit in 8 bits
+  s.exclude(0);
+  EXPECT_EQ(SETCOUNT(s), 255);
+}
+
+// A game rated 30: 30 hits, level 3, 10 s per shot, 9 s used.
+PLAYREC rated30(const std::string& name) {
+  PLAYREC r{0, {}, 30, 40, 10, 3, 9};
+  r.NAME = name;
+  return r;
+}
+
+// The first row holding the colour in a box of the active page, -1 for none.
+int first_row(uint32_t colour, int x0, int y0, int x1, int y1) {
+  const test::Box b = test::box_of(colour, x0, y0, x1, y1);
+  return b[2] < 0 ? -1 : b[1];
+}
+
+// One player, Ира.
+class Results : public test::Game {
+ protected:
+  void SetUp() override {
+    Game::SetUp();
+    PLCH = 1;
+    PLAYER = {};
+    PLAYER[0].NAME = "\xC8\xF0\xE0";
+    SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
+  }
+};
+
+TEST_F(Results, RatingWordsAndShares) {
+  const std::string name = PLAYER[0].NAME.str();
+  struct Case {
+    uint16_t score, shots;
+    int known, unknown, elcount, word;
+    std::string line3, line4;
+  } cases[] = {
+      {9, 10, 9, 1, 105, 26, "90", msg(39) + name + msg(40) + "10"},
+      {4, 5, 4, 1, 105, 27, "80", msg(39) + name + msg(40) + "5"},  // exactly 0.8
+      {3, 5, 3, 2, 105, 28, "60", msg(39) + name + msg(40) + "5"},  // exactly 0.6
+      {2, 5, 2, 3, 105, 29, "40", msg(39) + name + msg(40) + "5"},  // exactly 0.4
+      {0, 0, 0, 0, 105, 29, "0", msg(39) + name + msg(40) + "0"},   // no attempt at all
+      {5, 6, 5, 1, 10, 26, "83", name + msg(43) + "60"},            // coverage exactly 0.6
+      {5, 6, 4, 1, 0, 26, "80", msg(39) + name + msg(40) + "0"},    // no elements in the table
+  };
+  for (const Case& c : cases) {
+    PLAYER[0].SCORE = c.score;
+    PLAYER[0].HISCORE = c.shots;
+    PLAYERRESULT[0] = {};
+    for (int e = 0; e < c.known + c.unknown; ++e)
+      (e < c.known ? PLAYERRESULT[0].KNOWEL : PLAYERRESULT[0].UNKNOWEL).include(e);
+    ELCOUNT = c.elcount;
+    const RESULTTEXT t = RESULTLINES(0);
+    EXPECT_EQ(t.LINES[0], name + "! " + std::to_string(c.score) + msg(30) +
+                              std::to_string(c.shots) + msg(31) + msg(c.word) + ",");
+    EXPECT_EQ(t.LINES[2], msg(36) + c.line3 + msg(37) + msg(38));
+    EXPECT_EQ(t.LINES[3], c.line4 + msg(37) + msg(41));
+    OUTRESULT(0);
+  }
+}
+
+TEST_F(Results, ThePlaceInTheTopFiveAndTheMarkedRows) {
+  PLAYER[0] = rated30(PLAYER[0].NAME.str());
+  PLAYER[2] = rated30("05.12.2026 - game");
+  const std::string game = PLAYER[2].NAME.str();
+  const std::vector<std::pair<std::string, uint16_t>> places = {{"x", 90}, {game, 30}, {"y", 30}, {game, 30}};
+  const int X = 20, Y = 60, X1 = 600, H = TEXTHEIGHT("\xD8");
+  for (size_t n : {2, 3, 4}) {  // the game second, then at places 2 and 4
+    FIRST5 = {};
+    for (size_t k = 0; k < n; ++k) FIRST5[k + 1] = FIRSTREC{places[k].first, places[k].second};
+    EXPECT_EQ(RESULTLINES(0).PLACE, n == 4 ? 4 : 2);
+    EXPECT_EQ(RESULTLINES(0).TOP[1], msg(n == 4 ? 50 : 48) + msg(54));
+    CLEARDEVICE();
+    RECORDSTABL(X, Y, X1, 300, false);
+    std::vector<int> marked;
+    for (int T = 1; T <= 5; ++T)
+      if (first_row(LIGHTRED, X + 20, Y + 10 + (T - 1) * (H + 2), X1 - 20, Y + 9 + T * (H + 2)) >= 0)
+        marked.push_back(T);
+    EXPECT_EQ(marked, n == 4 ? std::vector<int>({2, 4}) : std::vector<int>({2}));
+  }
+  FIRST5[2].BAKS = 29;
+  FIRST5[4].BAKS = 31;
+  EXPECT_EQ(RESULTLINES(0).PLACE, 0);
+  EXPECT_EQ(RESULTLINES(0).TOP[0], msg(55) + PLAYER[0].NAME.str() + msg(46) + msg(56));
+  PLAYER[2].ALLTIME = 0;  // rated 0: never placed, even beside a zero-rated entry
+  FIRST5[1] = FIRSTREC{game, 0};
+  EXPECT_EQ(RESULTLINES(0).PLACE, 0);
+}
+
+TEST_F(Results, TheTopFiveLinesSitHalfALineLowerAbove640Pixels) {
+  PLAYER[2] = rated30("game");
+  std::vector<int> offset;
+  for (uint32_t resolution : {1u, 2u}) {
+    open(resolution);
+    SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);
+    FIRST5[1] = FIRSTREC{"game", 30};
+    OUTRESULT(0);
+    const int X = G_PTSKYMAXPOINT.X + 10, Y = G_PTSKYMAXPOINT.Y + G_PTTIMEBARSIZE.Y + 10;
+    offset.push_back(first_row(LIGHTRED, X + 5, Y + 5, X + G_PTFRONTWALLSIZE.X - 25, Y + G_PTFRONTWALLSIZE.Y - 25) - Y);
+  }
+  const int h = TEXTHEIGHT("\xD8") - 2;  // the same font at both widths
+  EXPECT_EQ(offset[1] - offset[0], RND(h * 5.5) - RND(h * 5.0));
+}
+
+TEST_F(Results, HallOfFameFromTheMenu) {
+  ASSERT_TRUE(scorefiles::append_score(rated30("05.12.2026 - A"), ONEPLAYERFN));
+  PLAYER[2] = rated30("05.12.2026 - A");
+  open(3);
+  test::Timeline::move(0, 0);
+  std::vector<int> seen;  // the page shown, and rows in the upper and the lower table
+  tl.at(2000, [] { test::Timeline::special(80); test::Timeline::key(13); });
+  tl.at(3500, [&] {
+    SETACTIVEPAGE(1);
+    const int mid = G_RCSCREEN.BOTTOM / 2 + 40, R = G_RCSCREEN.RIGHT - 100;
+    seen = {GETVISUALPAGE(), first_row(LIGHTGREEN, 100, 0, R, mid) >= 0,
+            first_row(LIGHTGREEN, 100, mid, R, G_RCSCREEN.BOTTOM) >= 0,
+            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60)};
+    test::Timeline::key(' ');
+  });
+  tl.at(5900, [&] { seen.push_back(GETVISUALPAGE()); });  // the menu is back
+  tl.at(6000, [] { test::Timeline::key(27); });
+  MAINMENU();
+  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 3}));
+  EXPECT_EQ(CURFN, "2players.qora");
+  EXPECT_TRUE(PLAYER[2].NAME.empty());
+}
+
+}  // namespace
+}  // namespace qora
