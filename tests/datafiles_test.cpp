@@ -39,12 +39,6 @@ std::string el(size_t e) { return ELEMENT[e].SYMBOL.str() + "," + ELEMENT[e].NAM
 // Groups 1..4 as they lie in memory and in the groups file: 32 bytes each, lowest element first.
 std::string groups() { return std::string(reinterpret_cast<const char*>(&GRUPARR[1]), 4 * sizeof(BYTESET)); }
 
-// The default groups: elements 0..25, 26..74, 75..104 and none.
-std::string default_groups() {
-  std::string b(128, '\0');
-  for (int e = 0; e <= 104; ++e) b[size_t((e <= 25 ? 0 : e <= 74 ? 32 : 64) + e / 8)] |= char(1 << e % 8);
-  return b;
-}
 
 // The number of the first step of kind op that f takes.
 template <class F>
@@ -126,8 +120,8 @@ TEST_F(DataFiles, MessageLinesKeepBlanksAndAreCountedByLineEnds) {
 
 TEST_F(DataFiles, GroupsFileIsMadeWithTheDefaultsReadAsItStandsOrReplacedWhenBad) {
   GETGRUP();
-  EXPECT_EQ(read_file("group.qora"), default_groups());
-  EXPECT_EQ(groups(), default_groups());
+  EXPECT_EQ(read_file("group.qora"), test::kDefaultGroups);
+  EXPECT_EQ(groups(), test::kDefaultGroups);
   EXPECT_FALSE(fs::exists("group.qora.tmp"));
   std::string bytes(128, '\0');
   bytes[0] = '\x05', bytes[32 + 13] = '\x80', bytes[127] = '\x80';  // {0, 2}, {111}, -, {255}
@@ -137,7 +131,7 @@ TEST_F(DataFiles, GroupsFileIsMadeWithTheDefaultsReadAsItStandsOrReplacedWhenBad
   // A cut file gives the defaults and is left alone.
   write_file("group.qora", std::string(40, '\x01'));
   GETGRUP();
-  EXPECT_EQ(groups(), default_groups());
+  EXPECT_EQ(groups(), test::kDefaultGroups);
   EXPECT_EQ(read_file("group.qora"), std::string(40, '\x01'));
   // A file that cannot be written: defaults in memory, and no file at all.
   const long write_step = failing_step("write", GETGRUP);
@@ -147,12 +141,12 @@ TEST_F(DataFiles, GroupsFileIsMadeWithTheDefaultsReadAsItStandsOrReplacedWhenBad
   GETGRUP();
   platform::faults::disarm();
   EXPECT_FALSE(fs::exists("group.qora"));
-  EXPECT_EQ(groups(), default_groups());
+  EXPECT_EQ(groups(), test::kDefaultGroups);
   ASSERT_GT(write_step, 0);
 }
 
 TEST_F(DataFiles, SavedGroupsReplaceTheFileWholeOrReportThatTheyWereNot) {
-  write_file("group.qora", default_groups());
+  write_file("group.qora", test::kDefaultGroups);
   fs::permissions("group.qora", fs::perms(0640));
   // Left by writers killed midway, this version's and an older one's.
   for (const char* stale : {".qora.tmp.99.1", "group.qora.tmp"}) write_file(stale, "half");

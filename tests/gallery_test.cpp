@@ -188,8 +188,6 @@ TEST_F(Gallery, PicturesFollowTheResolutionAndAreFreed) {
   EXPECT_EQ(GETPIXEL(100, int16_t(G_RCSCREEN.BOTTOM - 5)), LIGHTGRAY % 16);
 }
 
-// Pictures keep the palette entries they were captured from, whatever the
-// palette holds when they are pasted.
 TEST_F(Gallery, PastedPicturesKeepTheirColoursUnderAChangedPalette) {
   // The crosshair captured while the flash entry is dark, pasted while it is bright.
   CBAR(0, 0, 40, 40, uint16_t(GREEN));

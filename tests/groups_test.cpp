@@ -19,6 +19,8 @@
 namespace qora {
 namespace {
 
+using test::groups_file;
+using test::kDefaultGroups;
 using test::Timeline;
 namespace fs = std::filesystem;
 
@@ -36,15 +38,6 @@ std::string cursor() {
   return at + (lit.empty() ? "" : lit == at + " " && L.CUREL == L.XX + 4 * L.YY - 4 ? "*" : "!");
 }
 
-// The groups file: groups 1 to 4, 32 bytes each, from inclusive ranges.
-std::string groups_file(std::vector<std::vector<std::pair<int, int>>> groups) {
-  std::string b(128, '\0');
-  for (size_t g = 0; g < groups.size(); ++g)
-    for (const auto& [first, last] : groups[g])
-      for (int e = first; e <= last; ++e) b[32 * g + size_t(e / 8)] |= char(1 << e % 8);
-  return b;
-}
-const std::string kDefaults = groups_file({{{0, 25}}, {{26, 74}}, {{75, 104}}, {}});
 
 class GroupEditor : public test::Game {
  protected:
@@ -120,10 +113,10 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
   };
   const Visit visits[] = {
       // Edges and the ends of the list stay put.
-      {kDefaults, "? up left ? right right right right ? down down down down down down ? left left down ? down ? esc",
+      {kDefaultGroups, "? up left ? right right right right ? down down down down down down ? left left down ? down ? esc",
        "1.1* 1.1* 1.4* 1.24* 1.26* 1.26* ", {26, 49, 30, 0}, false, ""},
       // Pointing, into other lists but not at empty places; Tab; "2" in group 2, keys in an empty list.
-      {kDefaults, "@3.6 ? tab ? tab ? @4.1 ? @2.49 ? @2.50 ? 2 ? tab tab - 1 ? esc",
+      {kDefaultGroups, "@3.6 ? tab ? tab ? @4.1 ? @2.49 ? @2.50 ? 2 ? tab tab - 1 ? esc",
        "3.6* 4.1 1.1* 1.1* 2.49* 2.49* 2.49* 4.1 ", {26, 49, 30, 0}, false, ""},
       // A group of 52 takes no 53rd; one fewer and it takes one.
       {full, "tab 1 ? tab tab tab - tab 1 ? esc right enter", "2.1* 2.1* ", {52, 51, 1, 1}, true, ""},
@@ -131,16 +124,16 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
       {groups_file({{}, {}, {}, {{0, 255}}}), "tab tab tab down down down down down down down down down down down down ? "
        "down ? 1 ? esc right enter", "4.49* 4.49* 4.49* ", {1, 0, 0, 255}, true, ""},
       // The last entry moved: the cursor steps back, from column 1 to column 4 above.
-      {kDefaults, "down down down down down down right ? - ? - ? esc right enter", "1.26* 1.25* 1.24* ",
+      {kDefaultGroups, "down down down down down down right ? - ? - ? esc right enter", "1.26* 1.25* 1.24* ",
        {24, 49, 30, 2}, true, ""},
       // The only entry moved: an empty list, nothing lit.
-      {kDefaults, "- ? tab tab tab ? 1 ? down right ? esc right enter", "1.1* 4.1* 4.1 4.1 ", {26, 49, 30, 0},
+      {kDefaultGroups, "- ? tab tab tab ? 1 ? down right ? esc right enter", "1.1* 4.1* 4.1 4.1 ", {26, 49, 30, 0},
        true, ""},
       // F2 asks even for the defaults; once changed every visit asks.
-      {kDefaults, "f2 esc enter", "", {26, 49, 30, 0}, true, kDefaults},
+      {kDefaultGroups, "f2 esc enter", "", {26, 49, 30, 0}, true, kDefaultGroups},
       {"", "f2 3 tab - esc enter", "", {25, 48, 31, 1}, true, moved},
       {"", "esc right enter", "", {25, 48, 31, 1}, true, moved},
-      {kDefaults, "- ! esc enter", "", {25, 49, 30, 1}, true, moved, [] { platform::faults::arm(1); }},
+      {kDefaultGroups, "- ! esc enter", "", {25, 49, 30, 1}, true, moved, [] { platform::faults::arm(1); }},
   };
   for (const Visit& v : visits) {
     SCOPED_TRACE(v.script);

@@ -249,7 +249,7 @@ TEST(OpenDocument, ReapsAnOpenerThatEndsAndFailsWithoutOne) {
   }
 }
 
-// The compiled help only when the desktop can show it; a hanging desktop query is cut short.
+// A hanging desktop query is cut short.
 TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
   const std::string hang =  // answers only after far too long, with a helper of its own running
       "echo $$ > mime.pid\nsleep 30 &\necho $! > helper.pid\nwait\necho xchm.desktop";

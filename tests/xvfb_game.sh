@@ -8,9 +8,8 @@
 # from the confirmed level to the first targets on screen.
 #   xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER
 set -u
-qora=${1:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
-records=${2:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
-play=${3:?usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER}
+usage="usage: xvfb_game.sh PATH-TO-QORA PATH-TO-QORA-RECORDS PLAY-FOLDER"
+qora=${1:?$usage} records=${2:?$usage} play=${3:?$usage}
 . "$(dirname "$0")/xvfb_lib.sh"
 xvfb_start 1024 768 || exit 1
 key_delay=80

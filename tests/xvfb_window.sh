@@ -18,18 +18,14 @@ xvfb_start "$screen_w" "$screen_h" || exit 1
 # frame where xprop can see it (there is no window manager to ask).
 xprop -root -f _MOTIF_WM_HINTS 32c -set _MOTIF_WM_HINTS 0
 
-# Waits up to 3 s for one client pixel of a window to become the colour
-# #RRGGBB; prints the colour it shows when it does not.
-#   pixel_becomes WID X Y COLOUR
+# The colour (#RRGGBB) of one client pixel of a window; pixel_becomes waits
+# up to 3 s for it to become COLOUR, and prints the colour it shows if not.
+#   pixel WID X Y; pixel_becomes WID X Y COLOUR
+pixel() { import -window "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1; }
 pixel_becomes() {
-  local got _
-  for _ in $(seq 30); do
-    got=$(import -window "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- 2>/dev/null |
-          grep -o '#[0-9A-Fa-f]\{6\}' | head -n1)
-    [ "$got" = "$4" ] && return 0
-    sleep 0.1
-  done
-  echo "$got"
+  local _
+  for _ in $(seq 30); do [ "$(pixel "$@")" = "$4" ] && return 0; sleep 0.1; done
+  pixel "$@"
   return 1
 }
 

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/datafiles.h"
 #include "app/geometry.h"
 #include "app/globals.h"
@@ -15,6 +19,17 @@
 #include "support/timeline.h"
 
 namespace qora::test {
+
+// The groups file: groups 1 to 4, 32 bytes each, from inclusive ranges; the
+// default groups, elements 0..25, 26..74, 75..104 and none.
+inline std::string groups_file(const std::vector<std::vector<std::pair<int, int>>>& groups) {
+  std::string b(128, '\0');
+  for (size_t g = 0; g < groups.size(); ++g)
+    for (const auto& [first, last] : groups[g])
+      for (int e = first; e <= last; ++e) b[32 * g + size_t(e / 8)] |= char(1 << e % 8);
+  return b;
+}
+inline const std::string kDefaultGroups = groups_file({{{0, 25}}, {{26, 74}}, {{75, 104}}, {}});
 
 inline void copy_game_data() {
   for (const char* f : {"001", "002"}) write_file(f, read_file(source_dir() / "data" / f));
