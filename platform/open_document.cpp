@@ -253,12 +253,4 @@ void open_help(const std::string& chm, const std::string& html) noexcept {
   }
 }
 
-void open_web_address(const std::string& site) noexcept {
-  try {
-    if (site.empty()) return;
-    open_document("http://" + site);
-  } catch (...) {
-  }
-}
-
 }  // namespace qora::platform

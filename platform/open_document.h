@@ -19,10 +19,6 @@ bool open_document(const std::string& target) noexcept;
 // absolute. Blocks for about a second at most (the desktop query).
 void open_help(const std::string& chm, const std::string& html) noexcept;
 
-// Opens "http://" + site in the default browser; nothing happens when site is
-// empty.
-void open_web_address(const std::string& site) noexcept;
-
 // Whether the desktop names a default application for compiled help files
 // (asked with xdg-mime, bounded by budget_ms in all). Used by open_help.
 bool has_chm_viewer(int budget_ms = 1000) noexcept;

@@ -67,16 +67,6 @@ std::string locate(const std::string& fn) {
   return fn;
 }
 
-// The element table for a results base: the current folder's, else the one
-// beside the base, else the installed game's. Empty when there is none.
-std::string element_table_for(const std::string& base) {
-  std::error_code ec;
-  const fs::path beside = fs::path(base).parent_path() / ELFN, data = installed_data_folder();
-  for (const fs::path& p : {fs::path(ELFN), beside, data.empty() ? fs::path() : data / ELFN})
-    if (!p.empty() && fs::is_regular_file(p, ec)) return p.string();
-  return {};
-}
-
 int usage() {
   std::fputs(
       "usage: qora-records top5 FILE | scores FILE | results FILE | report FILE [-o PAGE.html]\n"
@@ -161,9 +151,13 @@ int cmd_results(const std::string& fn) {
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
   if (recs.size() > kExportLimit) recs.resize(kExportLimit);
 
-  const std::string table = element_table_for(fn);
+  // Looked for where the class report looks: here, beside the base, beside
+  // the program or in its play folder, in the installed data folder.
+  const std::string table = report::find_element_table(fn);
   if (std::string err; table.empty() || !load_element_table(table, err)) {
-    if (table.empty()) err = "the element table \"" + std::string(ELFN) + "\" is neither here nor beside the base";
+    if (table.empty())
+      err = "the element table \"" + std::string(ELFN) +
+            "\" is neither here, beside the base, nor beside the program";
     std::fprintf(stderr, "qora-records: %s\n", err.c_str());
     return 1;
   }
