@@ -86,7 +86,6 @@ void BM_CrosshairMove(benchmark::State& state) {
 BENCHMARK(BM_FullConversion)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMicrosecond);
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
