@@ -69,8 +69,7 @@ struct Attempt {
     const TPOINT at = MISHENPOS(SH);
     paste(MISH[C_MISHFALL], at);
     WAIT(200);
-    if (SOUNDOK)
-      for (uint16_t hz = 30; hz >= 26; --hz) BEEP(hz, 50);
+    for (uint16_t hz = 30; hz >= 26; --hz) BEEP(hz, 50);
     CBAR(at.X, at.Y, at.X + G_RCMISHEN.RIGHT, at.Y + G_RCMISHEN.BOTTOM, col(CYAN));
     if (SOUNDOK) {
       WAIT(50);

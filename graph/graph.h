@@ -135,11 +135,11 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
 void PUTIMAGE(int16_t x, int16_t y, const std::vector<uint8_t>& buffer, uint16_t mode);
 
 // ---- Keyboard, mouse, delay, sound -----------------------------------------
-// SOUND blocks for its duration; it plays whatever it is asked, so the game
-// asks only while its sound effects are on.
 bool KEYPRESSED();
 char READKEY();
 void DELAY(uint16_t ms);
+// Blocks for its duration and plays whatever it is asked: the game asks only
+// while its sound effects are on (BEEP, toolkit/widgets.h).
 void SOUND(uint16_t hz, uint16_t dur);
 uint16_t GETMOUSEX();
 uint16_t GETMOUSEY();

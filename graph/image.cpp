@@ -66,14 +66,13 @@ uint8_t combine(uint8_t src, uint8_t dst, uint16_t mode) {
 struct Captured {
   std::vector<uint8_t> bytes;    // the header and pixel rows a paste reads
   int palsize = 0;
-  int width = 0, height = 0;
-  std::vector<uint8_t> indices;  // width * height, rows from the top
+  std::vector<uint8_t> indices;  // one a pixel, rows from the top
   uint16_t colours = 0;          // bit i: index i occurs in indices
 };
 constexpr size_t kRememberedCaptures = 64;  // the oldest are forgotten beyond these
 std::deque<Captured> g_captures;  // newest first; under the drawing lock
 
-void remember_capture(const std::vector<uint8_t>& buffer, size_t used, int w, int h,
+void remember_capture(const std::vector<uint8_t>& buffer, size_t used,
                       std::vector<uint8_t> indices, const State& s) {
   std::erase_if(g_captures, [&](const Captured& c) {
     return c.bytes.size() == used && std::memcmp(c.bytes.data(), buffer.data(), used) == 0;
@@ -82,7 +81,7 @@ void remember_capture(const std::vector<uint8_t>& buffer, size_t used, int w, in
   uint16_t colours = 0;
   for (uint8_t i : indices) colours |= uint16_t(1u << (i & 15));
   g_captures.push_front(Captured{std::vector<uint8_t>(buffer.begin(), buffer.begin() + long(used)),
-                                 s.palsize, w, h, std::move(indices), colours});
+                                 s.palsize, std::move(indices), colours});
 }
 
 const Captured* captured(const std::vector<uint8_t>& buffer, size_t used, int palsize) {
@@ -138,7 +137,8 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
   // The index each colour comes back as under this palette (the nearest
   // entry, the lowest of equal ones).
   std::array<uint8_t, 256> back{};
-  for (int i = 0; i < s.palsize; ++i) back[size_t(i)] = nearest_index(s.palette[size_t(i)], s.palette.data(), s.palsize);
+  for (int i = 0; i < s.palsize; ++i)
+    back[size_t(i)] = nearest_index(s.palette[size_t(i)], s.palette.data(), s.palsize);
   std::vector<uint8_t> indices(s.nopalette ? 0 : size_t(w) * size_t(h));
   for (int row = 0; row < h; ++row) {
     uint8_t* out = &buffer[kHeader + size_t(h - 1 - row) * stride];
@@ -161,7 +161,7 @@ void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, std::vector<uint8_
   }
   if (!s.nopalette) {
     const size_t used = kHeader + stride * size_t(h);
-    remember_capture(buffer, used, w, h, std::move(indices), s);
+    remember_capture(buffer, used, std::move(indices), s);
   }
 }
 

@@ -1,6 +1,6 @@
 // The key ring: characters queued by the window thread (or scripted input)
-// through KEYBOARDPROC and read one at a time by the game in the classic PC manner, a special key
-// being the character 0 followed by its code.
+// through KEYBOARDPROC and read one at a time by the game in the classic PC
+// manner, a special key being the character 0 followed by its code.
 #include <atomic>
 
 #include "graph/graph.h"

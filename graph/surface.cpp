@@ -393,13 +393,6 @@ SurfaceFrames& frames() {
   static SurfaceFrames f;
   return f;
 }
-
-// Pictures asked for by scripted input.
-bool shot(const std::string& path) { return write_png(path); }
-
-// The screen size of the last display seen, kept so that a size query never
-// has to start a display of its own while a window is open.
-int g_screen_w = 0, g_screen_h = 0;  // under the drawing lock
 }  // namespace
 
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
@@ -507,11 +500,6 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     s.result = GRNOTWINDOW;
     return;
   }
-  {
-    std::lock_guard lock(s.devices);
-    g_screen_w = sw;
-    g_screen_h = sh;
-  }
   int w = 0, h = 0;
   bool fullscreen = false;
   switch (md) {
@@ -576,7 +564,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
   }
   // The keyboard and mouse layer hears the new window from its first event.
   platform::set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);
-  platform::set_shot_writer(&shot);
+  platform::set_shot_writer(&write_png);  // pictures asked for by scripted input
   int16_t r = GROK;
   switch (s.backend->open(w, h, fullscreen, title.empty() ? "Qora" : title, frames())) {
     case platform::OpenResult::ok: r = GROK; break;
@@ -647,15 +635,9 @@ int16_t GETMAXY() {
   return d ? int16_t(S().height - 1) : int16_t(0);
 }
 
+// Asked of a new backend: the window backend remembers the size of the last
+// display it saw, so this starts no display while one is known.
 void GETSCREENSIZE(int32_t& w, int32_t& h) {
-  {
-    std::lock_guard lock(S().devices);
-    if (g_screen_w > 0) {
-      w = g_screen_w;
-      h = g_screen_h;
-      return;
-    }
-  }
   int sw = 0, sh = 0;
   if (auto b = new_backend(); !b || !b->screen_size(sw, sh)) sw = sh = 0;
   w = sw;

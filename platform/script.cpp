@@ -269,7 +269,7 @@ struct Loaded {
   bool ok = true;
   bool started = false;
   std::optional<ScriptParse> parse;
-  std::string path, error;
+  std::string error;
 };
 
 Loaded& loaded() {
@@ -307,13 +307,6 @@ void run_parsed(ScriptParse p) {
 
 }  // namespace
 
-bool start_script_file(const std::string& path, std::string& error) {
-  ScriptParse p;
-  if (!read_script(path, p, error)) return false;
-  run_parsed(std::move(p));
-  return true;
-}
-
 bool script_load(std::string& error) {
   Loaded& l = loaded();
   std::lock_guard<std::mutex> g(l.m);
@@ -322,8 +315,7 @@ bool script_load(std::string& error) {
     const char* path = std::getenv("QORA_SCRIPT");
     if (path && *path) {
       ScriptParse p;
-      l.path = path;
-      l.ok = read_script(l.path, p, l.error);
+      l.ok = read_script(path, p, l.error);
       if (l.ok) l.parse = std::move(p);
     }
   }

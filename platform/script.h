@@ -72,12 +72,9 @@ void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> 
 // its visible page. Without one, a shot prints a line on stderr.
 void set_shot_writer(bool (*writer)(const std::string& path));
 
-// Loads and starts the script in the file: on the virtual clock through its
-// advances, on the real clock from a feeder thread. False, with the reason in
-// error (naming the line of a bad command), when it cannot be read or parsed.
-// The program still running long after the script ended: one line on stderr
-// and exit status 3.
-bool start_script_file(const std::string& path, std::string& error);
+// On the virtual clock a script runs through the clock's advances, on the
+// real clock from a feeder thread. The program still running long after the
+// script ended: one line on stderr and exit status 3.
 
 // Reads and checks the script named by QORA_SCRIPT, once per process (no
 // variable: nothing to do, true). Programs call it at start-up, before any

@@ -13,7 +13,6 @@ TPOLL::TPOLL(const POLLOPTIONS& options) : opt_(options) { REARM(); }
 void TPOLL::REARM() {
   const MOUSESTATE now = GETMOUSESTATE();
   presses_ = now.PRESSES;
-  releases_ = now.RELEASES;
   buttons_ = now.BUTTONS;
   esc_ = false;
   key_ = false;
@@ -46,12 +45,11 @@ void TPOLL::LOOK() {
   const MOUSESTATE m = GETMOUSESTATE();
   const TPOINT pt{m.X, m.Y};
   const bool pressed = m.PRESSES != presses_;
-  moved_ = (!looked_ && opt_.first_moves) || pt != pt_;
+  moved_ = !looked_ || pt != pt_;
   looked_ = true;
   pt_ = pt;
   buttons_ = m.BUTTONS;
   presses_ = m.PRESSES;
-  releases_ = m.RELEASES;
   anydown_ = buttons_ != 0 || pressed;
   if (pressed) wasdown_ = true;
 
@@ -74,7 +72,7 @@ void TPOLL::LOOK() {
 }
 
 int32_t TPOLL::HIT(int32_t skip) const {
-  if (!POINTED() || !rects_) return -1;
+  if (!(moved_ || anydown_) || !rects_) return -1;
   for (int32_t k = 0; k < count_; ++k) {
     if (k == skip || (enabled_ && !enabled_(k))) continue;
     if (PTINRECT(rects_[k], pt_)) return k;

@@ -23,9 +23,8 @@ namespace qora {
 struct POLLOPTIONS {
   bool flash = true;  // FLASH(flash_min, flash_max, flash_late) at the start of a pass
   int32_t flash_min = 75, flash_max = 225, flash_late = 5;
-  bool label = false;      // PROCESSMESSAGES(true): the maker's label reacts to the mouse
-  bool read_keys = true;   // false: a waiting key is only seen, it stays in the buffer
-  bool first_moves = true; // the first look counts as a move of the pointer
+  bool label = false;     // PROCESSMESSAGES(true): the maker's label reacts to the mouse
+  bool read_keys = true;  // false: a waiting key is only seen, it stays in the buffer
 };
 
 class TPOLL {
@@ -52,16 +51,10 @@ class TPOLL {
   void LOOK();
 
   // ---- What the last look saw -------------------------------------------
-  TPOINT MOUSE() const { return pt_; }
-  uint16_t BUTTONS() const { return buttons_; }
-  // The pointer moved since the look before (or this is the first look).
-  bool MOVED() const { return moved_; }
-  // A button is down, or was pressed since the look before.
-  bool ANYDOWN() const { return anydown_; }
-  // MOVED() or ANYDOWN(): the screen should follow the pointer.
-  bool POINTED() const { return moved_ || anydown_; }
   // The first enabled target other than skip whose rectangle holds the
-  // pointer, when POINTED(); otherwise, or when none, -1.
+  // pointer, when the pointer moved since the look before (the first look
+  // counts as a move) or a button is down or was just pressed; otherwise, or
+  // when none, -1.
   int32_t HIT(int32_t skip = -1) const;
 
   // A key was read (or, without read_keys, is waiting).
@@ -71,19 +64,15 @@ class TPOLL {
   bool EXTENDED() const { return key_ && ch_ == 0; }
   // The code of an extended key.
   uint8_t CODE() const { return code_; }
-  // Esc has been read during this loop (the flag stays until REARM/CLEARESC).
+  // Esc has been read during this loop (the flag stays until REARM).
   bool ESC() const { return esc_; }
-  void CLEARESC() { esc_ = false; }
 
-  // A press has been seen on this screen and not yet taken or forgotten.
-  bool WASDOWN() const { return wasdown_; }
   // All buttons are up after a press seen on this screen. On a screen with
   // the label, a release over the maker's label is no click (it belongs to
   // the label) and the press is forgotten by the look.
   bool CLICK() const { return wasdown_ && buttons_ == 0; }
   // CLICK(), and the press is forgotten so the click is taken once.
   bool TAKECLICK();
-  void FORGETPRESS() { wasdown_ = false; }
 
  private:
   POLLOPTIONS opt_;
@@ -93,7 +82,7 @@ class TPOLL {
   bool looked_ = false;
   TPOINT pt_{};
   uint16_t buttons_ = 0;
-  uint32_t presses_ = 0, releases_ = 0;
+  uint32_t presses_ = 0;
   bool moved_ = false, anydown_ = false;
   bool key_ = false;
   char ch_ = 0;

@@ -1,8 +1,8 @@
 // The small widgets every screen is built from, and the waiting that ties them
-// to the player (on the poll pass of toolkit/poll.h): bars and fills, bevelled buttons, the twinkling frame, menu
-// items and text panels, the pulsing flash colour, the next item after an
-// arrow key, the waits for a key or a click, the maker's label and the
-// sliding title.
+// to the player (on the poll pass of toolkit/poll.h): bars and fills, bevelled
+// buttons, the twinkling frame, menu items and text panels, the pulsing flash
+// colour, the next item after an arrow key, the waits for a key or a click,
+// the maker's label and the sliding title.
 #pragma once
 
 #include <cstdint>
