@@ -110,12 +110,9 @@ struct Attempt {
     DRAWPRICEL(c.X, c.Y);
     DRAWTIMEBAR();
     SETVISUALPAGE(G_CGAMENMAINPAGE0);
-    D = 'f';
     STARTSEC = static_cast<uint16_t>(platform::local_now().second);
     INITFLASH();
     LASTCURTIME = -1;
-    G_IMOUSEBUTTON = 0;
-    G_BLABELSELECTEDSTATE = false;
   }
 
   void finish() {
@@ -176,26 +173,20 @@ bool GAMEATTEMPT(int32_t NUM, int32_t, bool& BDOEXIT) {
         BDOEXIT = true;
         return true;  // no counters, no result sets, no clean-up
       }
-      // The key or click that answered the question stays with it: it is no
-      // shot, and the attempt goes on as before Esc.
+      // The click that answered the question stays with it: it is no shot,
+      // and the attempt goes on as before Esc.
       ESCTRUE = false;
-      D = 'f';
       poll.REARM();
     }
     poll.LOOK();
     if (const int32_t k = poll.HIT(a.SH); k >= 0) a.move_to(k);
-    const bool released = poll.CLICK();  // a press on this screen, now up, not on the label
-    if (poll.KEY() || released) {
-      if (poll.KEY()) D = poll.CH();
-      if (D == 27) ESCTRUE = true;
-      if (D == ' ' || D == 13 || released) a.fire();
-      if (poll.EXTENDED()) {
-        D = static_cast<char>(poll.CODE());
-        a.move_to(SDVIG(0, 4, a.SH, 1));
-      }
-    }
-    BB = D == ' ' || D == 13 || released;
-    if (!BB) BB = TIMEEND();
+    // Space, Enter, or a press on this screen now released (not on the label).
+    const bool shot = poll.CONFIRM() || poll.CLICK();
+    if (poll.KEY()) D = poll.EXTENDED() ? static_cast<char>(poll.CODE()) : poll.CH();
+    if (poll.KEY() && poll.CH() == 27) ESCTRUE = true;
+    if (shot) a.fire();
+    if (poll.EXTENDED()) a.move_to(SDVIG(0, 4, a.SH, 1));
+    BB = shot || TIMEEND();
   }
   a.finish();
   return a.result;

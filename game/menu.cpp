@@ -134,22 +134,19 @@ bool select(Menu& m) {
       m.T = k;
       OUTMENUITEM(m, m.T, true);
     }
-    if (m.poll.KEY()) {
-      D = m.poll.CH();
-      if (m.poll.EXTENDED() && !GRCLOSEREQUEST()) {
-        D = static_cast<char>(m.poll.CODE());
-        OUTMENUITEM(m, m.T, false);
-        m.T = SDVIG(1, 9, m.T, 1);
-        const unsigned char d = static_cast<unsigned char>(D);
-        if (d == 77 || d == 80) {
-          if (hidden(m.T)) m.T = 5;
-        } else if (hidden(m.T)) {
-          m.T = 2;
-        }
-        OUTMENUITEM(m, m.T, true);
+    if (m.poll.EXTENDED() && !GRCLOSEREQUEST()) {
+      D = static_cast<char>(m.poll.CODE());
+      OUTMENUITEM(m, m.T, false);
+      m.T = SDVIG(1, 9, m.T, 1);
+      const unsigned char d = static_cast<unsigned char>(D);
+      if (d == 77 || d == 80) {
+        if (hidden(m.T)) m.T = 5;
+      } else if (hidden(m.T)) {
+        m.T = 2;
       }
+      OUTMENUITEM(m, m.T, true);
     }
-    if (D == ' ' || D == 13 || m.poll.TAKECLICK()) break;
+    if (m.poll.CONFIRM() || m.poll.TAKECLICK()) break;
   }
   return !m.ESCTRUE;
 }

@@ -367,8 +367,6 @@ void SETGROUPS() {
   INITFLASH();
   OUTACTFRAME(s.SM[1]);
   s.SM[1].OUTACTEL();
-  G_IMOUSEBUTTON = 0;
-  G_BLABELSELECTEDSTATE = false;
 
   POLLOPTIONS o;
   o.label = true;

@@ -94,8 +94,6 @@ int32_t MESSAGEQUESTION(const std::string& STITLE, const std::string& SASK1,
   WAITSTILL();
   D = 0;
   INITFLASH();
-  G_IMOUSEBUTTON = 0;
-  G_BLABELSELECTEDSTATE = false;
   POLLOPTIONS o;
   o.label = true;
   TPOLL poll(o);
@@ -107,16 +105,13 @@ int32_t MESSAGEQUESTION(const std::string& STITLE, const std::string& SASK1,
       T = k;
       OUTCHANGE();
     }
-    if (poll.KEY()) {
-      D = poll.CH();
-      // Esc is read and has no further effect.
-      if (poll.EXTENDED()) {
-        D = static_cast<char>(poll.CODE());
-        T = SDVIG(0, 1, T, 1);
-        OUTCHANGE();
-      }
+    // Esc is read and has no further effect.
+    if (poll.EXTENDED()) {
+      D = static_cast<char>(poll.CODE());
+      T = SDVIG(0, 1, T, 1);
+      OUTCHANGE();
     }
-    if (D == ' ' || D == 13 || poll.TAKECLICK()) break;
+    if (poll.CONFIRM() || poll.TAKECLICK()) break;
   }
   return T;
 }

@@ -66,18 +66,12 @@ int32_t CHOICELOOP(const Items& it, int32_t s, const std::function<void(int32_t)
   };
   while (poll.STEP()) {
     if (GRCLOSEREQUEST()) return 0;
-    if (poll.KEY()) {
-      D = poll.CH();
-      if (poll.EXTENDED()) {
-        D = static_cast<char>(poll.CODE());
-        select(SDVIG(1, it.N, s, 1));
-      }
+    if (poll.EXTENDED()) {
+      D = static_cast<char>(poll.CODE());
+      select(SDVIG(1, it.N, s, 1));
     }
     if (const int32_t k = poll.HIT(s - 1); k >= 0) select(k + 1);
-    if (D == ' ' || D == 13 || poll.TAKECLICK()) {
-      if (!accept || accept(s)) return s;
-      D = 0;
-    }
+    if ((poll.CONFIRM() || poll.TAKECLICK()) && (!accept || accept(s))) return s;
   }
   return 0;
 }

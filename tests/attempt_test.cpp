@@ -236,6 +236,7 @@ TEST_F(Shooting, TheQuestionTakesKeysPointingAndClicksButNotTheLabel) {
   } cases[] = {
       {"Enter", {enter}, 0},
       {"Right, Space", {right, [] { Timeline::key(' '); }}, 1},
+      {"Alt+D, an extended key with Space's code", {[] { Timeline::special(32); }}, -1},
       {"Right twice", {right, right, enter}, 0},
       {"a click outside both", {[] { Timeline::press(2, 470); Timeline::release(2, 470); }}, 0},
       {"a tap on the label", {[=] { Timeline::move(lx, ly); Timeline::press(lx, ly); Timeline::release(lx, ly); }}, -1},

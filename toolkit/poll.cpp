@@ -8,7 +8,13 @@
 
 namespace qora {
 
-TPOLL::TPOLL(const POLLOPTIONS& options) : opt_(options) { REARM(); }
+TPOLL::TPOLL(const POLLOPTIONS& options) : opt_(options) {
+  if (opt_.label) {
+    G_IMOUSEBUTTON = 0;
+    G_BLABELSELECTEDSTATE = false;
+  }
+  REARM();
+}
 
 void TPOLL::REARM() {
   const MOUSESTATE now = GETMOUSESTATE();

@@ -29,6 +29,7 @@ struct POLLOPTIONS {
 
 class TPOLL {
  public:
+  // On a screen with the label, the label's state starts afresh.
   explicit TPOLL(const POLLOPTIONS& options = {});
 
   // A new loop of the same screen: forgets the Esc flag, the key and any
@@ -64,6 +65,9 @@ class TPOLL {
   bool EXTENDED() const { return key_ && ch_ == 0; }
   // The code of an extended key.
   uint8_t CODE() const { return code_; }
+  // Space or Enter was read: the key that confirms. An extended key never
+  // does, even when its code is that of Space (Alt+D) or Enter.
+  bool CONFIRM() const { return key_ && (ch_ == ' ' || ch_ == 13); }
   // Esc has been read during this loop (the flag stays until REARM).
   bool ESC() const { return esc_; }
 
