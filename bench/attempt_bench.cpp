@@ -39,8 +39,7 @@ void open_gallery() {
     std::fprintf(stderr, "attempt_bench: cannot open %dx%d headless graphics\n", kW, kH);
     std::exit(1);
   }
-  G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                              ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
+  SETMISHENDISTANCE();
   SETACTIVEPAGE(0);
   CLEARDEVICE();
   PICTURE();

@@ -26,13 +26,6 @@ namespace {
 int16_t c16(int32_t v) { return static_cast<int16_t>(v); }
 uint16_t col(uint32_t v) { return static_cast<uint16_t>(v); }
 
-void paste_all(int picture) {
-  for (int32_t k = 0; k < 5; ++k) {
-    const TPOINT p = MISHENPOS(k);
-    PUTIMAGE(c16(p.X), c16(p.Y), MISH[size_t(picture)], COPYPUT);
-  }
-}
-
 void twinkle(const TRECT& r, int steps) {
   for (int i = 0; i < steps; ++i) RAMKA(r);
 }
@@ -103,9 +96,8 @@ void PREPAREGALLERY() {
     FIRMLABEL(false);
   }
   SETVISUALPAGE(G_CGAMENMAINPAGE1);
-  G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                              ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
-  paste_all(C_MISHFRONT);
+  SETMISHENDISTANCE();
+  PASTEMISHENS(C_MISHFRONT);
   platform::trace_once("first targets of a game on screen");
   SETACTIVEPAGE(G_CGAMENMAINPAGE0);
   CLEARDEVICE();
@@ -141,7 +133,7 @@ bool PLAYSERIES(ATTFUNC ATTEMPT) {
   SETACTIVEPAGE(G_CGAMENMAINPAGE1);
   score_boxes();
   SETACTIVEPAGE(G_CGAMENMAINPAGE0);
-  paste_all(C_MISHTURN);
+  PASTEMISHENS(C_MISHTURN);
   score_boxes();
   RANDOMIZE();
   bool BDOEXIT = false;
@@ -177,16 +169,13 @@ bool PLAYSERIES(ATTFUNC ATTEMPT) {
 void FINALSALVO() {
   SETVISUALPAGE(G_CGAMENMAINPAGE1);
   SETACTIVEPAGE(G_CGAMENMAINPAGE0);
-  paste_all(C_MISHFRONT);
+  PASTEMISHENS(C_MISHFRONT);
   SETVISUALPAGE(G_CGAMENMAINPAGE0);
   for (int32_t k = 0; k < 5; ++k) {
     const TPOINT p = MISHENPOS(k);
     PUTIMAGE(c16(p.X), c16(p.Y), MISH[C_MISHFALL], COPYPUT);
-    if (SOUNDOK) {
-      for (uint16_t hz = 30; hz >= 26; --hz) SOUND(hz, 50);
-    } else {
-      WAIT(READTIME / 4);
-    }
+    for (uint16_t hz = 30; hz >= 26; --hz) BEEP(hz, 50);
+    if (!SOUNDOK) WAIT(READTIME / 4);
     CBAR(p.X, p.Y, p.X + G_RCMISHEN.RIGHT, p.Y + G_RCMISHEN.BOTTOM, col(CYAN));
     WAIT(50);
     BEEP(100, 100);
@@ -254,14 +243,14 @@ void LANG() {
   USEDCORNOMBS.exclude(NOWCORNOMBS);
   SETVISUALPAGE(G_CGAMENMAINPAGE1);
   SETACTIVEPAGE(G_CGAMENMAINPAGE0);
-  paste_all(C_MISHFRONT);
+  PASTEMISHENS(C_MISHFRONT);
   SETTEXTSTYLE(G_IFONTCONTROL, HORIZDIR, G_IFONTCONTROLSIZE);  // the captions' font
   OUTNAME(CORNO);
   SETVISUALPAGE(G_CGAMENMAINPAGE0);
   WAIT(1000);
   SETVISUALPAGE(G_CGAMENMAINPAGE1);
   WAIT(int32_t(TIMELIM) * 10);
-  paste_all(C_MISHTURN);
+  PASTEMISHENS(C_MISHTURN);
   SETVISUALPAGE(G_CGAMENMAINPAGE0);
   WAIT(1000);
 }

@@ -172,6 +172,18 @@ void solid_muzzle(int32_t cx, int32_t cy, int32_t r) {
 
 // ---- Target positions ---------------------------------------------------------
 
+void SETMISHENDISTANCE() {
+  G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
+                              ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
+}
+
+void PASTEMISHENS(int32_t picture) {
+  for (int32_t k = 0; k < 5; ++k) {
+    const TPOINT p = MISHENPOS(k);
+    PUTIMAGE(c16(p.X), c16(p.Y), MISH[size_t(picture)], COPYPUT);
+  }
+}
+
 TPOINT MISHENPOS(int32_t k) {
   return TPOINT{G_PTSKYMAXPOINT.X + G_PTMISHENDISTANCE.X +
                     k * (G_RCMISHEN.RIGHT + G_PTMISHENDISTANCE.X),

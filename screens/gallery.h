@@ -20,7 +20,13 @@ void DRAWPUSHKA(double ANGLE, int32_t L, int32_t LEFTDELTA, int32_t RIGHTDELTA);
 void DRAWPRICEL(int32_t X, int32_t Y);
 void CLEARFRONTWALLAREA();
 
-// Where the targets stand (valid once G_PTMISHENDISTANCE is set for a game):
+// Spaces the five targets along the front wall (G_PTMISHENDISTANCE): the gaps
+// between them, and their drop below the time bar. A game does it as it starts.
+void SETMISHENDISTANCE();
+// Pastes the picture MISH[picture] at all five target positions.
+void PASTEMISHENS(int32_t picture);
+
+// Where the targets stand (valid once SETMISHENDISTANCE has spaced them):
 // the top-left corner of target k's picture (k = 0..4 from the left), the
 // rectangle the picture covers (the mouse hit area of the target), and the
 // centre of the crosshair resting on it.

@@ -25,6 +25,7 @@
 #include "graph/surface_internal.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
+#include "tasks/question.h"
 #include "toolkit/widgets.h"
 
 using namespace qora;
@@ -66,19 +67,7 @@ void room(int page) {
   CLEARDEVICE();
   PICTURE();
   FIRMLABEL(false);
-  G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                              ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
-}
-
-// The time bar caption and one dark lamp per second, as an attempt shows them.
-void time_bar(int seconds) {
-  const TPOINT FWL = G_PTFRONTWALLLEFTPOINT;
-  const int32_t TB = G_PTTIMEBARSIZE.Y;
-  SETCOLOR(DARKGRAY);
-  const int32_t h = TEXTHEIGHT(msg(25)), w = TEXTWIDTH(msg(25));
-  OUTTEXTXY(int16_t(FWL.X + 10), int16_t(FWL.Y + (TB - h) / 2), msg(25));
-  for (int i = 1; i <= seconds; ++i)
-    for (int r : {8, 9, 7}) CIRCLE(int16_t(FWL.X + w + 20 + 20 * i), int16_t(FWL.Y + TB / 2), uint16_t(r));
+  SETMISHENDISTANCE();
 }
 
 // Five tasks' worth of targets: the longest names of the table among them.
@@ -121,7 +110,8 @@ void draw_size(int w, int h) {
     OUTNAME(k);
   }
   DRAWPRICEL(PRICELPOS(2).X, PRICELPOS(2).Y);
-  time_bar(10);
+  TIMELIM = 10;
+  DRAWTIMEBAR();
   shoot(0, "gallery");
 
   // The crosshair moved to target 3, which is hit and falls.
@@ -135,7 +125,7 @@ void draw_size(int w, int h) {
   room(1);
   BOX(0);
   BOX(1);
-  for (int k = 0; k < 5; ++k) put(MISHENPOS(k).X, MISHENPOS(k).Y, MISH[C_MISHTURN]);
+  PASTEMISHENS(C_MISHTURN);
   shoot(1, "gallery-edge");
 
   // The five cannon pictures side by side (as many rows as the width needs),

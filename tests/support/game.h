@@ -14,6 +14,7 @@
 #include "app/datafiles.h"
 #include "app/geometry.h"
 #include "app/globals.h"
+#include "screens/gallery.h"
 #include "support/headless.h"
 #include "support/test_support.h"
 #include "support/timeline.h"
@@ -57,8 +58,7 @@ class Game : public ::testing::Test {
   }
   // The targets spaced as a game spaces them.
   static void space_targets() {
-    G_PTMISHENDISTANCE = TPOINT{(G_PTFRONTWALLSIZE.X - 5 * G_RCMISHEN.RIGHT) / 6,
-                                ((G_PTFRONTWALLSIZE.Y - G_RCMISHEN.BOTTOM) / 3) * 2};
+    SETMISHENDISTANCE();
   }
   TempDir dir;
   Timeline tl;
