@@ -206,8 +206,16 @@ void GETELEMENTS() {
 
 void GETMSG() {
   const std::string path = shipped_file(MSGFN);
+  std::string err;
+  if (!load_message_table(path, err)) EXITQORA(err + "\n" + missing_tables_hint());
+}
+
+bool load_message_table(const std::string& path, std::string& err) {
   const auto text = read_whole_file(path.c_str());
-  if (!text) EXITQORA("File Not found " + path + "\n" + missing_tables_hint());
+  if (!text) {
+    err = "File Not found " + path;
+    return false;
+  }
   const std::vector<std::string> lines = split_lines(*text);
   MSG.clear();
   MSG.reserve(std::max<size_t>(lines.size() + 1, MSG_COUNT_NEEDED + 1));
@@ -215,6 +223,7 @@ void GETMSG() {
   MSG.insert(MSG.end(), lines.begin(), lines.end());
   // A short file leaves the lines it lacks empty rather than missing.
   if (MSG.size() < size_t(MSG_COUNT_NEEDED) + 1) MSG.resize(size_t(MSG_COUNT_NEEDED) + 1);
+  return true;
 }
 
 void GETGRUP() {

@@ -17,6 +17,9 @@ void GETELEMENTS();  // fills ELCOUNT and ELEMENT; a missing or unusable file en
 // does; false with a one-line message in err when the file is missing or unusable.
 bool load_element_table(const std::string& path, std::string& err);
 void GETMSG();       // fills MSG; a missing file ends the program
+// Fills MSG from the message table at path, as GETMSG does; false with a
+// one-line message in err when the file is missing or unreadable.
+bool load_message_table(const std::string& path, std::string& err);
 void GETGRUP();      // fills GRUPARR, creating the groups file with the defaults when missing
 // Saves GRUPARR as the groups file "group.qora" (for the group editor): under
 // the folder's lock, through a temporary file that replaces the old one only

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 #include "app/globals.h"
 
@@ -36,12 +37,31 @@ bool lies_within(const fs::path& inner, const fs::path& outer) {
 
 }  // namespace
 
-fs::path installed_data_folder() {
+fs::path program_folder() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) return {};
-  const fs::path data = (exe.parent_path().parent_path() / "share" / "qora").lexically_normal();
+  return ec ? fs::path() : exe.parent_path();
+}
+
+fs::path installed_data_folder() {
+  const fs::path bin = program_folder();
+  if (bin.empty()) return {};
+  std::error_code ec;
+  const fs::path data = (bin.parent_path() / "share" / "qora").lexically_normal();
   return fs::is_directory(data, ec) ? data : fs::path();
+}
+
+std::string find_table(const std::string& name, const std::string& base_path) {
+  std::vector<fs::path> places = {name, fs::path(base_path).parent_path() / name};
+  if (const fs::path bin = program_folder(); !bin.empty()) {
+    places.push_back(bin / name);
+    places.push_back(bin / "play" / name);
+  }
+  if (const fs::path data = installed_data_folder(); !data.empty()) places.push_back(data / name);
+  std::error_code ec;
+  for (const fs::path& p : places)
+    if (fs::is_regular_file(p, ec)) return p.string();
+  return {};
 }
 
 bool holds_tables(const fs::path& folder) {
@@ -101,7 +121,6 @@ std::string missing_tables_hint() {
          std::string(MSGFN) + " (from the sources: scripts/play)";
 }
 
-const fs::path& data_folder() { return g_data; }
 void set_data_folder(const fs::path& data) { g_data = data; }
 
 std::string shipped_file(const std::string& name) {

@@ -42,8 +42,15 @@ bool enter_game_folder(std::string& err);
 // there, or, elsewhere, how to start it at all.
 std::string missing_tables_hint();
 
+// The folder of the running program (empty when it cannot be told).
+std::filesystem::path program_folder();
+
+// Where the records tool finds a shipped table (name) for a base file: the
+// current folder, beside the base, beside the program or in its play folder
+// (a build tree), the installed data folder. Empty when none holds it.
+std::string find_table(const std::string& name, const std::string& base_path);
+
 // The data folder this run reads shipped files from (empty: the game folder).
-const std::filesystem::path& data_folder();
 void set_data_folder(const std::filesystem::path& data);
 
 // The path to read a shipped table by: its bare name when the working folder

@@ -192,7 +192,7 @@ std::string display_path(const std::string& path) {
 }
 
 std::string in_dir(const std::string& dir, const std::string& name) {
-  if (dir == ".") return name;
+  if (dir.empty() || dir == ".") return name;
   return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
@@ -257,8 +257,7 @@ void StagedFile::discard() {
   fd_ = -1;
 }
 
-bool StagedFile::write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind,
-                       std::string& err) {
+bool StagedFile::claim(const std::string& dir, mode_t mode, Kind kind, std::string& err) {
   discard();
   dir_ = dir;
   for (unsigned attempt = 0;; ++attempt) {
@@ -289,12 +288,26 @@ bool StagedFile::write(const std::string& dir, std::string_view bytes, mode_t mo
       return false;
     }
   }
-  if (do_fchmod(fd_, mode) != 0) {
-    err = describe("chmod", tmp_);
-  } else if (!write_all(fd_, bytes)) {
+  if (do_fchmod(fd_, mode) == 0) return true;
+  err = describe("chmod", tmp_);
+  discard();
+  return false;
+}
+
+bool StagedFile::sync(std::string& err) {
+  if (do_fsync(fd_) == 0) return true;
+  err = describe("fsync", tmp_);
+  discard();
+  return false;
+}
+
+bool StagedFile::write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind,
+                       std::string& err) {
+  if (!claim(dir, mode, kind, err)) return false;
+  if (!write_all(fd_, bytes)) {
     err = describe("write", tmp_);
-  } else if (do_fsync(fd_) != 0) {
-    err = describe("fsync", tmp_);
+  } else if (!sync(err)) {
+    return false;
   } else if (kind == Kind::under_lock && do_close(std::exchange(fd_, -1)) != 0) {
     err = describe("close", tmp_);
   } else {

@@ -1,10 +1,7 @@
 #include "platform/spreadsheet.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -180,64 +177,6 @@ size_t text_width(std::string_view utf8) {
   size_t n = 0;
   for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   return n;
-}
-
-namespace {
-
-std::string describe(const char* op, const std::string& path) {
-  return std::string(op) + " " + path + ": " + std::strerror(errno);
-}
-
-std::string folder_of(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool sync_path(const std::string& path, int flags, std::string& err) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) {
-    err = describe("open", path);
-    return false;
-  }
-  // A folder on a file system that cannot flush folders gives no guarantee to lose.
-  const bool ok = ::fsync(fd) == 0 || ((flags & O_DIRECTORY) && (errno == EINVAL || errno == ENOTSUP));
-  if (!ok) err = describe("fsync", path);
-  ::close(fd);
-  return ok;
-}
-
-}  // namespace
-
-PlaceStatus place_new_file(const std::string& from, const std::string& to, std::string& err) {
-  if (!sync_path(from, O_RDONLY, err)) return PlaceStatus::failed;
-  bool placed = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
-  if (!placed && errno == EEXIST) return PlaceStatus::exists;
-  if (!placed && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-    err = describe("rename", from + " to " + to);
-    return PlaceStatus::failed;
-  }
-  if (!placed) {
-    // A file system without the no-replace rename: claim the name with an
-    // exclusive create, which every file system honours, then move the file
-    // over the empty claim.
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) return PlaceStatus::exists;
-      err = describe("create", to);
-      return PlaceStatus::failed;
-    }
-    ::close(fd);
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-      err = describe("rename", from + " to " + to);
-      ::unlink(to.c_str());
-      return PlaceStatus::failed;
-    }
-  }
-  // The file is in place; a folder that cannot be flushed only weakens its
-  // durability, which is no reason to call the export failed.
-  std::string ignored;
-  sync_path(folder_of(to), O_RDONLY | O_DIRECTORY, ignored);
-  return PlaceStatus::placed;
 }
 
 }  // namespace qora::platform

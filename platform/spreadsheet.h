@@ -67,10 +67,4 @@ class Workbook {
 // The width a text needs, in characters: its code points.
 size_t text_width(std::string_view utf8);
 
-// Moves a finished file from `from` to `to` in the same folder, flushed to
-// disk, but only when no file is named `to`: an existing file is never
-// replaced. exists: `to` is taken and nothing moved.
-enum class PlaceStatus { placed, exists, failed };
-PlaceStatus place_new_file(const std::string& from, const std::string& to, std::string& err);
-
 }  // namespace qora::platform

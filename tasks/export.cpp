@@ -1,6 +1,5 @@
 #include "tasks/export.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -204,26 +203,6 @@ bool write_file(const std::vector<RESULTREC>& recs, const std::string& path,
   return book.close(err);
 }
 
-std::string in_dir(const std::string& dir, const std::string& name) {
-  return dir.empty() || dir == "." ? name : dir + "/" + name;
-}
-
-// Claims a fresh temporary name in dir: hidden, and never one that exists.
-bool claim_temp(const std::string& dir, std::string& tmp, std::string& err) {
-  static unsigned serial = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tmp = in_dir(dir, ".Result.xlsx.tmp." + std::to_string(::getpid()) + "." +
-                          std::to_string(++serial));
-    switch (platform::create_exclusive(tmp, err)) {
-      case platform::CreateStatus::created: return true;
-      case platform::CreateStatus::exists: continue;
-      case platform::CreateStatus::failed: return false;
-    }
-  }
-  err = "no free temporary name in " + dir;
-  return false;
-}
-
 }  // namespace
 
 namespace exporter {
@@ -236,22 +215,21 @@ std::string workbook_name(const platform::LocalTime& date, int k) {
 
 bool write_workbook(const std::vector<RESULTREC>& recs, const std::string& dir,
                     const std::string& name, std::string& path, std::string& err) {
-  std::string tmp;
-  if (!claim_temp(dir, tmp, err)) return false;
-  if (!write_file(recs, tmp, dir, err)) {
-    platform::remove_quietly(tmp);
+  // Written under a temporary name, then given the first free name: an
+  // existing workbook is never replaced, and a half-written one never shows.
+  platform::StagedFile staged;
+  if (!staged.claim(dir, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err) ||
+      !write_file(recs, staged.path(), dir, err) || !staged.sync(err))
     return false;
-  }
   const platform::LocalTime today = platform::local_now();
   for (int k = 1; k <= (name.empty() ? kMaxNameVariants : 1); ++k) {
-    path = in_dir(dir, name.empty() ? workbook_name(today, k) : name);
-    switch (platform::place_new_file(tmp, path, err)) {
-      case platform::PlaceStatus::placed: return true;
-      case platform::PlaceStatus::exists: continue;
-      case platform::PlaceStatus::failed: platform::remove_quietly(tmp); return false;
+    path = platform::in_dir(dir, name.empty() ? workbook_name(today, k) : name);
+    switch (staged.place_new(path, err)) {
+      case platform::StagedFile::Place::placed: return true;
+      case platform::StagedFile::Place::exists: continue;
+      case platform::StagedFile::Place::failed: return false;
     }
   }
-  platform::remove_quietly(tmp);
   err = name.empty() ? "no free name for today's workbook in " + dir : path + " already exists";
   return false;
 }

@@ -1,10 +1,8 @@
 #include "tasks/report.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <unordered_map>
 
@@ -574,23 +572,7 @@ std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
 std::string default_name(const std::string& base_path, const platform::LocalTime& day, int k) {
   const std::string name = "report_" + std::to_string(day.year) + "-" + two_digits(day.month) + "-" +
                            two_digits(day.day) + (k > 1 ? "_" + std::to_string(k) : "") + ".html";
-  const size_t slash = base_path.rfind('/');
-  return slash == std::string::npos ? name : base_path.substr(0, slash + 1) + name;
-}
-
-std::string find_element_table(const std::string& base_path) {
-  namespace fs = std::filesystem;
-  std::vector<fs::path> places = {ELFN, fs::path(platform::dir_of(base_path)) / ELFN};
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    places.push_back(exe.parent_path() / ELFN);
-    places.push_back(exe.parent_path() / "play" / ELFN);
-  }
-  if (const fs::path data = installed_data_folder(); !data.empty()) places.push_back(data / ELFN);
-  for (const fs::path& p : places)
-    if (fs::is_regular_file(p, ec)) return p.string();
-  return {};
+  return platform::in_dir(platform::dir_of(base_path), name);
 }
 
 namespace {
@@ -598,22 +580,6 @@ namespace {
 int fail(const std::string& message) {
   std::fprintf(stderr, "qora-records: %s\n", message.c_str());
   return 1;
-}
-
-// Writes the page into the file at path, which the caller made or chose.
-bool write_page(const std::string& path, const std::string& page, std::string& err) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    err = path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(page.data(), 1, page.size(), f) == page.size();
-  const int saved = errno;
-  if (std::fclose(f) != 0 || !written) {
-    err = path + ": " + std::strerror(written ? errno : saved);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -631,7 +597,7 @@ int run(const std::string& base_path, const std::string& out) {
   if (bytes.size() % sizeof(RESULTREC) != 0)
     return fail(base_path + ": damaged (" + std::to_string(bytes.size()) + " bytes is not a whole number of " +
                 std::to_string(sizeof(RESULTREC)) + "-byte records)");
-  const std::string table = find_element_table(base_path);
+  const std::string table = find_table(ELFN, base_path);
   if (table.empty())
     return fail("the element table \"" + std::string(ELFN) +
                 "\" is neither here, beside the base, nor beside the program");
@@ -641,20 +607,22 @@ int run(const std::string& base_path, const std::string& out) {
   const ClassView view = analyse(scorefiles::parse_results(bytes), std::min<int>(ELCOUNT, int(ELEMENT.size())));
   const std::string page = render(view, ELEMENT, platform::name_of(base_path), today);
 
-  std::string path = out;
-  if (path.empty()) {
-    // The first free name: a report already there is never replaced.
-    for (int k = 1; path.empty(); ++k) {
-      const std::string name = default_name(base_path, today, k);
-      const platform::CreateStatus st = platform::create_exclusive(name, err);
-      if (st == platform::CreateStatus::created) path = name;
-      else if (st == platform::CreateStatus::failed) return fail(err);
-      else if (k == 9999) return fail(name + ": no free name for the report");
-    }
-  }
-  if (!write_page(path, page, err)) {
-    if (out.empty()) platform::remove_quietly(path);
+  // The page is written whole under a temporary name first: a report named
+  // with -o is replaced only by a complete page, and a new one takes the
+  // first free name, never that of a report already there.
+  platform::StagedFile staged;
+  const mode_t mode = out.empty() ? platform::new_file_mode() : platform::mode_for(out);
+  if (!staged.write(platform::dir_of(out.empty() ? base_path : out), page, mode,
+                    platform::StagedFile::Kind::outside_lock, err))
     return fail(err);
+  std::string path = out;
+  if (!out.empty() && !staged.replace(out, err)) return fail(err);
+  for (int k = 1; out.empty(); ++k) {
+    path = default_name(base_path, today, k);
+    const platform::StagedFile::Place placed = staged.place_new(path, err);
+    if (placed == platform::StagedFile::Place::placed) break;
+    if (placed == platform::StagedFile::Place::failed) return fail(err);
+    if (k == 9999) return fail(path + ": no free name for the report");
   }
   std::printf("%s\n", path.c_str());
   return 0;

@@ -81,10 +81,4 @@ std::string default_name(const std::string& base_path, const platform::LocalTime
 // A failure prints one line on stderr; returns the exit status (0 or 1).
 int run(const std::string& base_path, const std::string& out);
 
-// The element table the command uses: "001" in the current folder, else
-// beside the base, else beside the program or in its "play" folder (where
-// the build puts the shipped copy), else in the installed data folder. Empty
-// when there is none.
-std::string find_element_table(const std::string& base_path);
-
 }  // namespace qora::report

@@ -19,7 +19,6 @@
 // Names are printed in UTF-8. A missing or damaged file (not a whole number of
 // records) gives a one-line message on stderr and exit status 1; a wrong
 // command line gives the usage and exit status 2.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -153,7 +152,7 @@ int cmd_results(const std::string& fn) {
 
   // Looked for where the class report looks: here, beside the base, beside
   // the program or in its play folder, in the installed data folder.
-  const std::string table = report::find_element_table(fn);
+  const std::string table = find_table(ELFN, fn);
   if (std::string err; table.empty() || !load_element_table(table, err)) {
     if (table.empty())
       err = "the element table \"" + std::string(ELFN) +
@@ -199,13 +198,18 @@ int cmd_export(const std::string& fn, const std::string& book) {
   if (!read_records(fn, sizeof(RESULTREC), bytes)) return 1;
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
   if (recs.size() > kExportLimit) recs.resize(kExportLimit);
-  for (const char* data : {ELFN, MSGFN})  // both end the program when missing
-    if (::access(shipped_file(data).c_str(), R_OK) != 0) {
-      std::fprintf(stderr, "qora-records: the data file \"%s\" is not in this folder\n", data);
+  // The tables are looked for where results and report look for them.
+  for (const std::string_view data : {ELFN, MSGFN}) {
+    const std::string table = find_table(std::string(data), fn);
+    std::string err = "the data file \"" + std::string(data) +
+                      "\" is neither here, beside the base, nor beside the program";
+    const bool loaded = !table.empty() && (data == ELFN ? load_element_table(table, err)
+                                                        : load_message_table(table, err));
+    if (!loaded) {
+      std::fprintf(stderr, "qora-records: %s\n", err.c_str());
       return 1;
     }
-  GETELEMENTS();
-  GETMSG();
+  }
   std::string path, err;
   if (!exporter::write_workbook(recs, book.empty() ? "." : platform::dir_of(book),
                                 book.empty() ? "" : platform::name_of(book), path, err)) {
