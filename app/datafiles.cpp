@@ -257,4 +257,8 @@ bool SAVEGRUP() {
   return false;
 }
 
+int32_t usable_element_count() {
+  return std::clamp<int32_t>(std::min<int32_t>(ELCOUNT, int32_t(ELEMENT.size())), 0, MAX_ELEMENTS);
+}
+
 }  // namespace qora

@@ -28,5 +28,8 @@ void GETGRUP();      // fills GRUPARR, creating the groups file with the default
 // unchanged and one line on stderr says why.
 bool SAVEGRUP();
 int32_t TOINT(const std::string& s);
+// The element indices the loaded table can be read at: ELCOUNT, held to the
+// entries ELEMENT has and to the 256 numbers an element set holds.
+int32_t usable_element_count();
 
 }  // namespace qora

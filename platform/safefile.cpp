@@ -364,17 +364,6 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
   return f.replace(path, err, committed);
 }
 
-CreateStatus create_exclusive(const std::string& path, std::string& err) {
-  int fd = do_open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) {
-    if (errno == EEXIST) return CreateStatus::exists;
-    err = describe("create", path);
-    return CreateStatus::failed;
-  }
-  ::close(fd);
-  return CreateStatus::created;
-}
-
 bool remove_file(const std::string& path, std::string& err) {
   if (do_unlink(path.c_str()) == 0 || errno == ENOENT) return true;
   err = describe("remove", path);

@@ -117,11 +117,6 @@ class StagedFile {
 bool replace_file(const std::string& path, std::string_view bytes, std::string& err,
                   bool* committed = nullptr);
 
-enum class CreateStatus { created, exists, failed };
-// Creates an empty file at path only if no file of that name exists
-// (O_EXCL), so that two processes never claim the same name.
-CreateStatus create_exclusive(const std::string& path, std::string& err);
-
 // Removes a file; a file that is already gone counts as removed.
 bool remove_file(const std::string& path, std::string& err);
 // Removes a file, ignoring errors (cleanup after a failed step).

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/datafiles.h"
 #include "app/globals.h"
 #include "platform/cp1251.h"
 #include "platform/message_box.h"
@@ -174,27 +175,15 @@ bool write_file(const std::vector<RESULTREC>& recs, const std::string& path,
   static_assert(kMsgResult == kMsgDate + 3);
   rows.CURRROW = 1;
 
-  // Element indices the sets can hold and the element table names.
-  const int count = std::clamp<int>(std::min<int>(ELCOUNT, int(ELEMENT.size())), 0, 256);
-  std::vector<Tally> per_record(recs.size()), per_element(static_cast<size_t>(count));
+  std::vector<Tally> per_record(recs.size());
+  std::vector<Tally> per_element(static_cast<size_t>(usable_element_count()));
   g_rows = &rows;
-  for (size_t r = 0; r < recs.size(); ++r) {
-    const RESULTREC& rec = recs[r];
-    for (int e = 0; e < count; ++e) {
-      // Known and unknown mixed in element order; an element in both sets
-      // (only in a damaged record) gives both rows.
-      if (rec.KNOWEL.has(e)) {
-        ADDROWTOEXCEL(rec, ELEMENT[size_t(e)], rows.known);
-        ++per_record[r].known;
-        ++per_element[size_t(e)].known;
-      }
-      if (rec.UNKNOWEL.has(e)) {
-        ADDROWTOEXCEL(rec, ELEMENT[size_t(e)], rows.unknown);
-        ++per_record[r].unknown;
-        ++per_element[size_t(e)].unknown;
-      }
-    }
-  }
+  for (size_t r = 0; r < recs.size(); ++r)
+    exporter::for_each_answer(recs[r], [&](int e, bool known) {
+      ADDROWTOEXCEL(recs[r], ELEMENT[size_t(e)], known ? rows.known : rows.unknown);
+      ++(known ? per_record[r].known : per_record[r].unknown);
+      ++(known ? per_element[size_t(e)].known : per_element[size_t(e)].unknown);
+    });
   g_rows = nullptr;
   rows.widths.apply(book, rows.sheet);
   book.freeze_header(rows.sheet);
@@ -206,6 +195,14 @@ bool write_file(const std::vector<RESULTREC>& recs, const std::string& path,
 }  // namespace
 
 namespace exporter {
+
+void for_each_answer(const RESULTREC& rec, const std::function<void(int e, bool known)>& answer) {
+  const int32_t count = usable_element_count();
+  for (int e = 0; e < count; ++e) {
+    if (rec.KNOWEL.has(e)) answer(e, true);
+    if (rec.UNKNOWEL.has(e)) answer(e, false);
+  }
+}
 
 std::string workbook_name(const platform::LocalTime& date, int k) {
   char buf[64];

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <functional>
 #include <vector>
 
 #include "app/types.h"
@@ -44,6 +45,12 @@ void APPENDRESULT();
 void EXPORTTOEXCEL(const std::string& DIR);
 
 namespace exporter {
+
+// Calls answer(e, known) for each element the record's sets hold, in element
+// order, known and unknown mixed: the rows of one record in the workbook and
+// in the records tool's CSV. An element in both sets (only in a damaged
+// record) gives both.
+void for_each_answer(const RESULTREC& rec, const std::function<void(int e, bool known)>& answer);
 
 // The k-th candidate name of the day's workbook: Result_2026-12-05.xlsx,
 // then Result_2026-12-05_2.xlsx, ...

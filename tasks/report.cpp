@@ -604,7 +604,7 @@ int run(const std::string& base_path, const std::string& out) {
   if (!load_element_table(table, err)) return fail(err);
 
   const platform::LocalTime today = platform::local_now();
-  const ClassView view = analyse(scorefiles::parse_results(bytes), std::min<int>(ELCOUNT, int(ELEMENT.size())));
+  const ClassView view = analyse(scorefiles::parse_results(bytes), usable_element_count());
   const std::string page = render(view, ELEMENT, platform::name_of(base_path), today);
 
   // The page is written whole under a temporary name first: a report named

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/datafiles.h"
 #include "app/globals.h"
 #include "app/random.h"
 
@@ -26,8 +27,7 @@ namespace qora {
 //   one element leaves the name empty.
 // - The right target moves to one of the four places it did not hold before.
 void TASKGEN() {
-  const int32_t tablesize =
-      std::clamp<int32_t>(std::min<int32_t>(ELCOUNT, int32_t(ELEMENT.size())), 0, 256);
+  const int32_t tablesize = usable_element_count();
   const auto named = [](int32_t e) { return !ELEMENT[size_t(e)].NAME.empty(); };
 
   // 1. A fresh seed for every task.

@@ -41,7 +41,6 @@ namespace {
 
 using namespace qora;
 
-constexpr size_t kExportLimit = 1500;  // the export takes at most this many records
 
 namespace fs = std::filesystem;
 
@@ -148,7 +147,7 @@ int cmd_results(const std::string& fn) {
   std::string bytes;
   if (!read_records(fn, sizeof(RESULTREC), bytes)) return 1;
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
-  if (recs.size() > kExportLimit) recs.resize(kExportLimit);
+  if (recs.size() > size_t(MAXRESULT)) recs.resize(MAXRESULT);  // as much as the export takes
 
   // Looked for where the class report looks: here, beside the base, beside
   // the program or in its play folder, in the installed data folder.
@@ -160,20 +159,15 @@ int cmd_results(const std::string& fn) {
     std::fprintf(stderr, "qora-records: %s\n", err.c_str());
     return 1;
   }
-  const int count = std::min<int>(ELCOUNT, int(ELEMENT.size()));
-
   std::printf("date,player,symbol,status\n");
   for (const RESULTREC& r : recs) {
     std::string_view date, player;
     scorefiles::split_result_name(r.NAME.view(), date, player);
     const std::string prefix = csv_field(printable(date)) + "," + csv_field(printable(player)) + ",";
-    // Known and unknown mixed in element order; an element in both sets (only
-    // in a damaged record) gives both rows, as the export does.
-    for (int e = 0; e < count; ++e) {
+    exporter::for_each_answer(r, [&](int e, bool known) {
       const std::string symbol = csv_field(printable(ELEMENT[size_t(e)].SYMBOL.view()));
-      if (r.KNOWEL.has(e)) std::printf("%s%s,known\n", prefix.c_str(), symbol.c_str());
-      if (r.UNKNOWEL.has(e)) std::printf("%s%s,unknown\n", prefix.c_str(), symbol.c_str());
-    }
+      std::printf("%s%s,%s\n", prefix.c_str(), symbol.c_str(), known ? "known" : "unknown");
+    });
   }
   return 0;
 }
@@ -197,7 +191,7 @@ int cmd_export(const std::string& fn, const std::string& book) {
   std::string bytes;
   if (!read_records(fn, sizeof(RESULTREC), bytes)) return 1;
   std::vector<RESULTREC> recs = scorefiles::parse_results(bytes);
-  if (recs.size() > kExportLimit) recs.resize(kExportLimit);
+  if (recs.size() > size_t(MAXRESULT)) recs.resize(MAXRESULT);  // as much as the export takes
   // The tables are looked for where results and report look for them.
   for (const std::string_view data : {ELFN, MSGFN}) {
     const std::string table = find_table(std::string(data), fn);
