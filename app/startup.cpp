@@ -94,8 +94,12 @@ void ALLINIT(int argc, char** argv) {
 
 void ALLDONE() {
   DONEGRAPHWITHVARIBLES();
-  // The last chance for results this game still holds or left pending.
+  // The last chance for results this game still holds or left pending. What
+  // it still holds in memory (the folder took not even a pending file) goes
+  // with the game: say so rather than lose it silently.
   scorefiles::merge_pending(".");
+  if (const size_t n = scorefiles::unsaved_count(); n > 0)
+    std::fprintf(stderr, "qora: %zu result(s) of this game could not be saved: the game folder takes no files\n", n);
 }
 
 [[noreturn]] void EXITQORA(const std::string& exitmsg) {

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   // now and then two games a day.
   std::vector<int> school_days;
   for (int d = 0; d < kDays; ++d)
-    if ((d + 1) % 7 != 4 && (d + 1) % 7 != 5) school_days.push_back(d);  // 1 Sep 2026 is a Tuesday
+    if (d % 7 != 4 && d % 7 != 5) school_days.push_back(d);  // day 0, 1 Sep 2026, is a Tuesday
   std::vector<std::pair<int, int>> plays;  // day, pupil
   for (int p = 0; p < pupils; ++p)
     for (int g = 0; g < games; ++g) plays.emplace_back(school_days[rng() % school_days.size()], p);

@@ -56,10 +56,13 @@ class HeadlessBackend final : public VideoBackend {
 
 std::unique_ptr<VideoBackend> make_headless_backend() { return std::make_unique<HeadlessBackend>(); }
 
-std::unique_ptr<VideoBackend> make_default_backend() {
+bool headless_requested() {
   const char* video = std::getenv("QORA_VIDEO");
-  if (video && std::string_view(video) == "headless") return make_headless_backend();
-  return make_sdl_backend();
+  return video && std::string_view(video) == "headless";
+}
+
+std::unique_ptr<VideoBackend> make_default_backend() {
+  return headless_requested() ? make_headless_backend() : make_sdl_backend();
 }
 
 }  // namespace qora::platform

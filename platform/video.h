@@ -58,6 +58,9 @@ class VideoBackend {
   virtual bool headless() const = 0;
 };
 
+// QORA_VIDEO=headless: no window and nothing shown, for tests and tools.
+bool headless_requested();
+
 std::unique_ptr<VideoBackend> make_sdl_backend();
 std::unique_ptr<VideoBackend> make_headless_backend();
 // The SDL window, or the headless backend when QORA_VIDEO=headless.

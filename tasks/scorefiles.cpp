@@ -487,7 +487,7 @@ bool merge_pending(const std::string& dir) {
                    lock_problem(dir, err).c_str());
       return false;
     default:
-      return true;  // the game holding the lock adds them
+      return g_unsaved.empty();  // the game holding the lock adds the pending ones
   }
   std::map<std::string, std::string> failed;
   std::set<std::string> stored;
