@@ -12,6 +12,7 @@
 #include "app/globals.h"
 #include "platform/safefile.h"
 #include "tasks/scorefiles.h"
+#include "toolkit/format.h"
 
 namespace qora::report {
 
@@ -84,9 +85,7 @@ platform::LocalTime civil_from_days(int z) {
   return t;
 }
 
-std::string two_digits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
-
-std::string date_text(int day, bool with_year = true) {
+std::string day_text(int day, bool with_year = true) {
   const platform::LocalTime t = civil_from_days(day);
   return two_digits(t.day) + "." + two_digits(t.month) + (with_year ? "." + std::to_string(t.year) : "");
 }
@@ -335,7 +334,7 @@ struct Page {
     std::string games = std::to_string(v.games);
     stat(games, kGames, "games");
     if (v.first_day >= 0)
-      stat(date_text(v.first_day) + " &ndash; " + date_text(v.last_day), kPeriod, "period");
+      stat(day_text(v.first_day) + " &ndash; " + day_text(v.last_day), kPeriod, "period");
     if (v.undated > 0) stat(std::to_string(v.undated), kUndated, "undated");
     stat(std::to_string(v.asked.size()), kAsked, "asked");
     const long all = v.answers_known + v.answers_missed;
@@ -457,9 +456,9 @@ struct Page {
     // The first and the last day of the period, and the first of each month
     // between them where it does not crowd the ends.
     std::snprintf(buf, sizeof buf, "<text x=\"%g\" y=\"104\" text-anchor=\"start\">", x0);
-    out += buf + date_text(v.first_day, false) + "</text>";
+    out += buf + day_text(v.first_day, false) + "</text>";
     std::snprintf(buf, sizeof buf, "<text x=\"%g\" y=\"104\" text-anchor=\"end\">", x1);
-    out += buf + date_text(v.last_day, false) + "</text>";
+    out += buf + day_text(v.last_day, false) + "</text>";
     for (int d = v.first_day + 1; d <= v.last_day; ++d) {
       const double x = xpos(d);
       if (civil_from_days(d).day != 1 || x - x0 < 40 || x1 - x < 40) continue;
@@ -467,7 +466,7 @@ struct Page {
                     y0, y1 + 3);
       out += buf;
       std::snprintf(buf, sizeof buf, "<text x=\"%.1f\" y=\"104\">", x);
-      out += buf + date_text(d, false) + "</text>";
+      out += buf + day_text(d, false) + "</text>";
     }
     out += "</g>";
     std::vector<std::pair<double, double>> pts(n);
@@ -493,7 +492,7 @@ struct Page {
                     y1 - (y1 - y0) * double(k) / double(a));
       trend += buf;
       std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.6\">", pts[i].first, pts[i].second);
-      dots += buf + std::string("<title>") + date_text(dated[i].first) + ": " + pct_text(g.known, g.asked) + " (" +
+      dots += buf + std::string("<title>") + day_text(dated[i].first) + ": " + pct_text(g.known, g.asked) + " (" +
               std::to_string(g.known) + " " + esc(kOf) + " " + std::to_string(g.asked) + ")</title></circle>";
     }
     out += "<polyline fill=\"none\" stroke=\"#9ab7dc\" points=\"" + line + "\"/><g fill=\"#6b93c9\">" + dots +
@@ -552,7 +551,7 @@ std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
   out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: " + esc(kTitle) +
          "</title><style>" + std::string(kStyle) + "</style></head><body>\n";
   out += "<h1>Qora: " + esc(kTitle) + "</h1><p class=\"made\">" + esc(kMade) + " " +
-         two_digits(made.day) + "." + two_digits(made.month) + "." + std::to_string(made.year) + " " +
+         date_text(made) + " " +
          esc(kFromBase) + " &laquo;" + esc(utf8_to_cp1251(base_name)) + "&raquo;</p>\n";
   if (v.games == 0) {
     out += "<p id=\"empty\">" + esc(kNoGames) + "</p>\n";

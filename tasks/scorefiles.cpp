@@ -17,6 +17,7 @@
 
 #include "app/globals.h"
 #include "platform/safefile.h"
+#include "toolkit/format.h"
 
 namespace qora {
 
@@ -39,12 +40,6 @@ constexpr Kind kScore{'s', sizeof(PLAYREC), MAXSCORE};
 constexpr Kind kResult{'r', sizeof(RESULTREC), MAXRESULT};
 
 const Kind* kind_of(char tag) { return tag == kScore.tag ? &kScore : tag == kResult.tag ? &kResult : nullptr; }
-
-std::string two_digits(int v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", ((v % 100) + 100) % 100);
-  return buf;
-}
 
 template <class R>
 std::vector<R> parse(const std::string& bytes) {

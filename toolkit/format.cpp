@@ -6,14 +6,16 @@ namespace qora {
 
 std::string TOSTR(uint16_t nom) { return std::to_string(unsigned(nom)); }
 
-std::string GETSRGDATE() {
-  const platform::LocalTime t = platform::local_now();
-  const auto two_digits = [](int v) {
-    std::string s = TOSTR(uint16_t(v));
-    return s.size() < 2 ? "0" + s : s;
-  };
+std::string two_digits(int v) {
+  const int d = ((v % 100) + 100) % 100;
+  return (d < 10 ? "0" : "") + std::to_string(d);
+}
+
+std::string date_text(const platform::LocalTime& t) {
   return two_digits(t.day) + "." + two_digits(t.month) + "." + TOSTR(uint16_t(t.year));
 }
+
+std::string GETSRGDATE() { return date_text(platform::local_now()); }
 
 uint8_t SETCOUNT(const ELSET& s) {
   uint8_t count = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/types.h"
+#include "platform/clock.h"
 
 namespace qora {
 
@@ -12,6 +13,10 @@ namespace qora {
 std::string TOSTR(uint16_t nom);
 // Today's local date as dd.mm.yyyy (day and month with two digits, the year as it is).
 std::string GETSRGDATE();
+// A date as GETSRGDATE writes it.
+std::string date_text(const platform::LocalTime& t);
+// The last two decimal digits of v, with a leading zero (5 -> "05", 2026 -> "26").
+std::string two_digits(int v);
 // How many of the numbers 0..255 are members of s, held in 8 bits: the full
 // set of 256 gives 0.
 uint8_t SETCOUNT(const ELSET& s);
