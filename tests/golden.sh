@@ -22,7 +22,7 @@ work=$out/$name
 rm -rf "$work"
 mkdir -p "$work/folder" "$work/now"
 cp "$src/data/001" "$src/data/002" "$work/folder/"
-export QORA_VIDEO=headless QORA_CLOCK=virtual QORA_SCREEN=1024x768 LC_ALL=C.UTF-8
+export QORA_VIDEO=headless QORA_CLOCK=virtual QORA_SCREEN=1024x768 LC_ALL=C.UTF-8 TZ=UTC
 unset QORA_RECORD QORA_FRAMES QORA_TRACE QORA_HOME
 
 failures=0
