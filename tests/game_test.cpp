@@ -609,28 +609,5 @@ TEST_F(Results, TheTopFiveLinesSitHalfALineLowerAbove640Pixels) {
   EXPECT_EQ(offset[1] - offset[0], RND(h * 5.5) - RND(h * 5.0));
 }
 
-TEST_F(Results, HallOfFameFromTheMenu) {
-  ASSERT_TRUE(scorefiles::append_score(rated30("05.12.2026 - A"), ONEPLAYERFN));
-  PLAYER[2] = rated30("05.12.2026 - A");
-  open(3);
-  test::Timeline::move(0, 0);
-  std::vector<int> seen;  // the page shown, and rows in the upper and the lower table
-  tl.at(2000, [] { test::Timeline::special(80); test::Timeline::key(13); });
-  tl.at(3500, [&] {
-    SETACTIVEPAGE(1);
-    const int mid = G_RCSCREEN.BOTTOM / 2 + 40, R = G_RCSCREEN.RIGHT - 100;
-    seen = {GETVISUALPAGE(), first_row(LIGHTGREEN, 100, 0, R, mid) >= 0,
-            first_row(LIGHTGREEN, 100, mid, R, G_RCSCREEN.BOTTOM) >= 0,
-            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60)};
-    test::Timeline::key(' ');
-  });
-  tl.at(5900, [&] { seen.push_back(GETVISUALPAGE()); });  // the menu is back
-  tl.at(6000, [] { test::Timeline::key(27); });
-  MAINMENU();
-  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 3}));
-  EXPECT_EQ(CURFN, "2players.qora");
-  EXPECT_TRUE(PLAYER[2].NAME.empty());
-}
-
 }  // namespace
 }  // namespace qora

@@ -164,20 +164,5 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
   EXPECT_TRUE(after[0] < before[0] && after[1] < before[1]);
 }
 
-// "G" as the second argument opens the editor before the menu: element 0
-// out of the game, saved, then Esc in the menu.
-TEST(GroupEditorStart, TheSwitchOpensTheEditorThenTheMenu) {
-  test::TempDir dir;
-  test::copy_game_data();
-  test::use_headless(640, 480);
-  Timeline tl;
-  int t = 1500;
-  for (char k : {'x', '-', '\x1b', '\r'}) tl.at(uint64_t(t += 100), [k] { Timeline::key(k); });
-  tl.at(5000, [] { Timeline::key(27); });
-  char* argv[] = {const_cast<char*>("qora"), const_cast<char*>("s"), const_cast<char*>("G")};
-  EXPECT_EQ(run(3, argv), 0);
-  EXPECT_EQ(test::read_file(GROUPFN), groups_file({{{1, 25}}, {{26, 74}}, {{75, 104}}, {{0, 0}}}));
-}
-
 }  // namespace
 }  // namespace qora
