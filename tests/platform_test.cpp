@@ -198,6 +198,29 @@ TEST(Sound, WaitsExactlyItsDurationAndTheSdlBackendPlaysTheWave) {
 }
 
 
+// ---- The clock of a recorded session ------------------------------------------
+
+// It moves only by the program's waits, and each wait sleeps until the wall
+// clock has caught up, so work between waits costs no extra time; after a
+// long stall it forgives at most 100 ms instead of racing through the waits.
+TEST(SessionClock, CountsTheWaitsAtTheWallClocksPace) {
+  SessionClock c;
+  const uint32_t t0 = c.ticks();
+  const auto r0 = Steady::now();
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(c.ticks(), t0);  // work between waits is not seen
+  c.sleep_ms(50);
+  EXPECT_EQ(c.ticks(), t0 + 50);
+  EXPECT_GE(Steady::now() - r0, 50ms);
+  std::this_thread::sleep_for(400ms);  // a stall
+  const auto r1 = Steady::now();
+  for (int i = 0; i < 6; ++i) c.sleep_ms(50);
+  EXPECT_EQ(c.ticks(), t0 + 350);
+  // The first wait leaves the clock 100 ms behind; the other 250 ms of waits
+  // then take 150 ms (not nothing, as they would if the whole stall were made up).
+  EXPECT_GE(Steady::now() - r1, 150ms);
+}
+
 // ---- Opening documents ------------------------------------------------------
 
 // The number at the start of the file, once the file is there (0 if never).
