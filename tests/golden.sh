@@ -22,8 +22,9 @@ work=$out/$name
 rm -rf "$work"
 mkdir -p "$work/folder" "$work/now"
 cp "$src/data/001" "$src/data/002" "$work/folder/"
-export QORA_VIDEO=headless QORA_CLOCK=virtual QORA_SCREEN=1024x768 LC_ALL=C.UTF-8 TZ=UTC
-unset QORA_RECORD QORA_FRAMES QORA_TRACE QORA_HOME
+export QORA_VIDEO=headless QORA_CLOCK=virtual LC_ALL=C.UTF-8 TZ=UTC
+# The screen is 1024x768 unless a recorded script names its own.
+unset QORA_RECORD QORA_FRAMES QORA_TRACE QORA_HOME QORA_SCREEN
 
 failures=0
 fail() { echo "FAIL [$name]: $*"; failures=$((failures + 1)); }

@@ -3,6 +3,8 @@
 // when lines take effect under the virtual clock, and whole programs driven by
 // a script.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -290,6 +292,21 @@ TEST(RecordedSession, ReplaysEveryReportAtTheWaitThatTookIt) {
   }
   EXPECT_EQ(g_seen, recorded) << script;
   set_input_hooks(nullptr, nullptr);
+}
+
+// A recording is never written through a symbolic link or into a FIFO (a
+// planted name): the game stops at start-up and the link's target stays unmade.
+TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
+  test::TempDir dir;
+  ASSERT_EQ(symlink("target", "link"), 0);
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  for (const char* name : {"link", "fifo"}) {
+    const test::Run r = test::run(std::string("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_RECORD=") + name +
+                                  " timeout 20 " + (test::binary_dir() / "qora").string() + " f");
+    EXPECT_EQ(r.status, 2) << name;
+    EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("target"));
 }
 
 // Headless keyprobe prints each key it reads; the typing also shoots its 640 x 480 screen.
