@@ -113,6 +113,15 @@ ScriptParse parse_script(std::string_view source) {
     c.at = now;
     c.line = line_no;
 
+    if (cmd == "await") {
+      // The rest of the line: the name of a mark of the program.
+      if (cmd_end >= line.size() || line.substr(cmd_end + 1).empty())
+        return fail("await needs the name of a mark");
+      c.op = ScriptOp::AWAIT;
+      c.text = std::string(line.substr(cmd_end + 1));
+      r.commands.push_back(std::move(c));
+      continue;
+    }
     if (cmd == "text") {
       // The rest of the line after one blank, taken literally (a '#' in it is typed).
       if (cmd_end >= line.size()) return fail("text needs characters to type");
@@ -217,7 +226,8 @@ void frame_shot() {
 }
 
 bool takes_frame(const ScriptCommand& c) {
-  return c.op != ScriptOp::MOVE && c.op != ScriptOp::SHOT && c.op != ScriptOp::RELEASE;
+  return c.op != ScriptOp::MOVE && c.op != ScriptOp::SHOT && c.op != ScriptOp::RELEASE &&
+         c.op != ScriptOp::AWAIT;
 }
 
 void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y) {
@@ -260,6 +270,8 @@ void run_script_command(const ScriptCommand& c, uint16_t& held, int& x, int& y) 
       deliver(KEYBOARDMESSAGE{c.op == ScriptOp::PRESS ? KEYEVENT::KEYDOWN : KEYEVENT::KEYUP, KEY(c.a),
                               (c.b & 4) != 0, 0, (c.b & 1) != 0, (c.b & 2) != 0});
       break;
+    case ScriptOp::AWAIT:  // the runner's own
+      break;
     case ScriptOp::SHOT: {
       auto writer = g_shot_writer.load();
       if (!writer || !writer(c.text))
@@ -275,9 +287,31 @@ ScriptRunner::ScriptRunner(std::vector<ScriptCommand> commands, uint64_t end,
       on_idle_(std::move(on_idle)) {}
 
 void ScriptRunner::at(uint64_t t) {
-  while (next_ < commands_.size() && commands_[next_].at <= t) {
+  std::lock_guard<std::mutex> g(m_);
+  now_ = t;
+  while (next_ < commands_.size() && commands_[next_].at + shift_ <= t) {
+    const ScriptCommand& c = commands_[next_];
+    if (c.op == ScriptOp::AWAIT) {
+      const auto& times = marks_[c.text];
+      size_t& used = awaited_[c.text];
+      if (used >= times.size()) {  // not yet: the lines after it wait
+        if (!blocked_) blocked_since_ = t;
+        blocked_ = true;
+        if (!idle_called_ && t >= blocked_since_ + idle_limit_) {
+          idle_called_ = true;
+          if (on_idle_) on_idle_();
+        }
+        return;
+      }
+      // The lines after it count from the moment the mark came.
+      const uint64_t came = times[used++];
+      if (came > c.at + shift_) shift_ = came - c.at;
+      blocked_ = false;
+      ++next_;
+      continue;
+    }
     // Advance first: a command may sleep (none does now) or re-enter.
-    const ScriptCommand& c = commands_[next_++];
+    ++next_;
     if (frames_ && takes_frame(c) && (!framed_ || c.at != framed_at_)) {
       framed_ = true;
       framed_at_ = c.at;
@@ -285,14 +319,46 @@ void ScriptRunner::at(uint64_t t) {
     }
     run_script_command(c, held_, x_, y_);
   }
-  if (exhausted() && !idle_called_ && t >= end_ + idle_limit_) {
+  if (next_ >= commands_.size() && !idle_called_ && t >= end_ + shift_ + idle_limit_) {
     idle_called_ = true;
     if (on_idle_) on_idle_();
   }
 }
 
+bool ScriptRunner::exhausted() const {
+  std::lock_guard<std::mutex> g(m_);
+  return next_ >= commands_.size();
+}
+
 uint64_t ScriptRunner::next_due() const {
-  return exhausted() ? end_ + idle_limit_ : commands_[next_].at;
+  std::lock_guard<std::mutex> g(m_);
+  if (next_ >= commands_.size()) return end_ + shift_ + idle_limit_;
+  if (blocked_) return now_ + 10;  // looks again soon for the mark
+  return commands_[next_].at + shift_;
+}
+
+void ScriptRunner::mark(const std::string& name) {
+  std::lock_guard<std::mutex> g(m_);
+  marks_[name].push_back(now_);
+}
+
+namespace {
+// The runner of QORA_SCRIPT, to which the program's marks go.
+std::mutex g_active_m;
+std::weak_ptr<ScriptRunner> g_active;
+void set_active(const std::shared_ptr<ScriptRunner>& r) {
+  std::lock_guard<std::mutex> g(g_active_m);
+  g_active = r;
+}
+}  // namespace
+
+void script_mark(const char* name) {
+  std::shared_ptr<ScriptRunner> r;
+  {
+    std::lock_guard<std::mutex> g(g_active_m);
+    r = g_active.lock();
+  }
+  if (r) r->mark(name);
 }
 
 void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> runner) {
@@ -391,10 +457,12 @@ void run_parsed(ScriptParse p) {
   if (vc) {
     auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, kVirtualIdleLimit,
                                                  [] { idle_exit(kVirtualIdleLimit); });
+    set_active(runner);
     attach_to_virtual_clock(*vc, std::move(runner));
   } else {
     auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, kRealIdleLimit,
                                                  [] { idle_exit(kRealIdleLimit); });
+    set_active(runner);
     feeder_slot() = std::make_unique<Feeder>(std::move(runner));
   }
 }

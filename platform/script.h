@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +19,7 @@ namespace qora::platform {
 
 class VirtualClock;
 
-enum class ScriptOp : uint8_t { KEY, SPECIAL, TEXT, MOVE, DOWN, UP, CLOSE, SHOT, PRESS, RELEASE };
+enum class ScriptOp : uint8_t { KEY, SPECIAL, TEXT, MOVE, DOWN, UP, CLOSE, SHOT, PRESS, RELEASE, AWAIT };
 
 struct ScriptCommand {
   ScriptOp op = ScriptOp::KEY;
@@ -26,7 +28,7 @@ struct ScriptCommand {
   int a = 0, b = 0; // KEY/SPECIAL: code; MOVE: x, y; DOWN/UP: button mask;
                     // PRESS/RELEASE: the KEY, and shift 1 + ctrl 2 + alt 4
   int x = -1, y = -1;  // DOWN/UP: where, when given; else at the last position
-  std::string text; // TEXT: Windows-1251 characters; SHOT: file name
+  std::string text; // TEXT: Windows-1251 characters; SHOT: file name; AWAIT: the mark
 };
 
 struct ScriptParse {
@@ -64,16 +66,26 @@ class ScriptRunner {
                std::function<void()> on_idle);
   // Script time t has been reached: runs every command due by then, in order.
   void at(uint64_t t);
-  bool exhausted() const { return next_ >= commands_.size(); }
+  bool exhausted() const;
   // Script time of the next command, or of the idle deadline once exhausted.
   uint64_t next_due() const;
+  // The program has passed one of its marks (platform/trace.h), which an
+  // "await" line may be waiting for. Any thread.
+  void mark(const std::string& name);
   // frame_shot() before the key, button and close commands (only where the
   // runner works on the program's thread).
   void take_frames() { frames_ = true; }
 
  private:
+  mutable std::mutex m_;  // the feeder's thread and the program's both come in
   std::vector<ScriptCommand> commands_;
   size_t next_ = 0;
+  uint64_t now_ = 0;      // the script time last reached
+  uint64_t shift_ = 0;    // added to every line's time by the awaits passed
+  bool blocked_ = false;  // at an await whose mark has not come
+  uint64_t blocked_since_ = 0;
+  std::map<std::string, std::vector<uint64_t>> marks_;  // each mark's times
+  std::map<std::string, size_t> awaited_;               // of them, used by awaits
   uint64_t end_;
   uint64_t idle_limit_;
   std::function<void()> on_idle_;
@@ -88,6 +100,10 @@ class ScriptRunner {
 // Lets a virtual clock drive a runner: every advance releases what is due,
 // counting script time from the clock's elapsed time now.
 void attach_to_virtual_clock(VirtualClock& clock, std::shared_ptr<ScriptRunner> runner);
+
+// The program has passed a mark (trace_once calls it each time): a running
+// script's "await" lines wait for these.
+void script_mark(const char* name);
 
 // Where the pictures of "shot" go: the graphics layer installs a writer of
 // its visible page. Without one, a shot prints a line on stderr.

@@ -191,7 +191,7 @@ TEST(ScriptParse, BadLinesNameTheirLine) {
       {"shot a.png b.png\n", 1}, {"text \n", 1}, {"text \xF0\x9F\x98\x80\n", 1},
       {"press\n", 1}, {"press up up\n", 1}, {"release f13\n", 1}, {"down left 5\n", 1},
       {"key 1\nclock 2026-12-07 13:28:10.123 5\n", 2}, {"clock 2026-12-07 13:28:10 5\n", 1},
-      {"screen 0 600\n", 1},
+      {"screen 0 600\n", 1}, {"await\n", 1},
   };
   for (auto [src, line] : bad) {
     const platform::ScriptParse p = platform::parse_script(src);
@@ -307,6 +307,33 @@ TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
     EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists("target"));
+}
+
+// "await" holds the lines after it until the program passes the mark, and
+// they count from then; a mark passed early is not missed; a mark that never
+// comes ends the run like a script that ran out.
+TEST(ScriptTiming, AnAwaitHoldsTheLinesAfterItUntilTheMark) {
+  platform::set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);
+  KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+  platform::ScriptParse p = platform::parse_script(
+      "key 1\nwait 100\nawait results on screen\nwait 50\nkey 2\nawait results on screen\nkey 3\n"
+      "await never\nkey 4\n");
+  ASSERT_TRUE(p.ok) << p.error;
+  int idle = 0;
+  platform::ScriptRunner r(std::move(p.commands), p.end, 1000, [&] { ++idle; });
+  std::vector<std::vector<int>> got;
+  for (auto [t, mark] : {std::pair<uint64_t, bool>{0, false}, {500, true}, {520, false}, {549, false},
+                         {550, true}, {560, false}, {1559, false}}) {
+    r.at(t);
+    if (mark) r.mark("results on screen");
+    got.push_back(drain());
+  }
+  using V = std::vector<int>;
+  EXPECT_EQ(got, (std::vector<V>{{1}, {}, {}, {}, {2}, {3}, {}}));
+  EXPECT_EQ(idle, 0);
+  r.at(560 + 1000);  // blocked at "never" since 560
+  EXPECT_EQ(idle, 1);
+  EXPECT_FALSE(r.exhausted());
 }
 
 // Headless keyprobe prints each key it reads; the typing also shoots its 640 x 480 screen.
