@@ -1,3 +1,4 @@
+// The audio backend in use, the silent backend and the tone log.
 #include "platform/audio.h"
 
 #include "platform/clock.h"

@@ -1,3 +1,4 @@
+// The session recorder, and the recording of QORA_RECORD started with the program.
 #include "platform/record.h"
 
 #include <fcntl.h>
