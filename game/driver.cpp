@@ -165,6 +165,26 @@ bool PLAYSERIES(ATTFUNC ATTEMPT) {
   return true;
 }
 
+}  // namespace
+
+// All five targets knocked down one after the other.
+void FINALSALVO() {
+  SETVISUALPAGE(G_CGAMENMAINPAGE1);
+  SETACTIVEPAGE(G_CGAMENMAINPAGE0);
+  PASTEMISHENS(C_MISHFRONT);
+  SETVISUALPAGE(G_CGAMENMAINPAGE0);
+  for (int32_t k = 0; k < 5; ++k) {
+    const TPOINT p = MISHENPOS(k);
+    PUTIMAGE(c16(p.X), c16(p.Y), MISH[C_MISHFALL], COPYPUT);
+    for (uint16_t hz = 30; hz >= 26; --hz) BEEP(hz, 50);
+    if (!SOUNDOK) WAIT(READTIME / 4);
+    CBAR(p.X, p.Y, p.X + G_RCMISHEN.RIGHT, p.Y + G_RCMISHEN.BOTTOM, col(CYAN));
+    WAIT(50);
+    BEEP(100, 100);
+  }
+}
+
+namespace {
 
 // The results panels and the top five, each until a key or a click.
 void SHOWRESULTS() {
@@ -188,23 +208,6 @@ void SHOWRESULTS() {
 }
 
 }  // namespace
-
-// All five targets knocked down one after the other.
-void FINALSALVO() {
-  SETVISUALPAGE(G_CGAMENMAINPAGE1);
-  SETACTIVEPAGE(G_CGAMENMAINPAGE0);
-  PASTEMISHENS(C_MISHFRONT);
-  SETVISUALPAGE(G_CGAMENMAINPAGE0);
-  for (int32_t k = 0; k < 5; ++k) {
-    const TPOINT p = MISHENPOS(k);
-    PUTIMAGE(c16(p.X), c16(p.Y), MISH[C_MISHFALL], COPYPUT);
-    for (uint16_t hz = 30; hz >= 26; --hz) BEEP(hz, 50);
-    if (!SOUNDOK) WAIT(READTIME / 4);
-    CBAR(p.X, p.Y, p.X + G_RCMISHEN.RIGHT, p.Y + G_RCMISHEN.BOTTOM, col(CYAN));
-    WAIT(50);
-    BEEP(100, 100);
-  }
-}
 
 void HELPWAIT(uint16_t W, const TRECT& R) {
   for (uint16_t i = 0; i < W; ++i) {
