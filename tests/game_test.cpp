@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/attempt.h"
+#include "graph/surface_internal.h"
 #include "game/driver.h"
 #include "game/menu.h"
 #include "screens/gallery.h"
@@ -149,6 +150,85 @@ TEST_F(MainMenu, TheSoundItemTogglesOnEnterSpaceAReleaseAnywhereOrAQuickTap) {
   EXPECT_EQ(sound, (std::vector<bool>{false, true, false, true, false}));
   EXPECT_NE(width[0], width[1]);  // "on" and "off" read differently
   EXPECT_EQ(width[0], width[2]);
+}
+
+// Full screen on displays taller than 1080: the menu is drawn at 1280 x 720
+// and each pixel shown as a 2 x 2 or 3 x 3 block, the same frame as on a
+// 1280 x 720 display only larger; pointing at an item in window pixels
+// selects the item drawn there and a click chooses it. 1920 x 1080 is shown
+// as it is.
+class FullScreen : public test::Game {
+ protected:
+  void SetUp() override {}
+  struct Shot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    int item_x = 0, item_y = 0;  // the middle of the sound item's text, in page pixels
+  };
+  // The menu settled on a full screen of w x h: the whole frame the window
+  // gets. With a point given (window pixels), the pointer goes there and
+  // clicks.
+  Shot menu(int w, int h, int x = -1, int y = -1) {
+    start(4, w, h);
+    Shot shot;
+    const int k = gfx::S().scale.load();
+    shot.w = (GETMAXX() + 1) * k;
+    shot.h = (GETMAXY() + 1) * k;
+    test::Timeline t;
+    test::Timeline::move(0, 0);
+    t.at(kSettled, [&] {
+      shot.px.assign(size_t(shot.w) * shot.h, 0);
+      std::vector<gfx::Rect> rects;
+      {
+        std::lock_guard l(gfx::S().devices);
+        gfx::damage_all();
+      }
+      gfx::render_damage(shot.px.data(), shot.w, rects);
+      const auto b = bands();
+      if (b.size() == 7) shot.item_x = GETMAXX() / 2, shot.item_y = (b[2].top + b[2].bottom) / 2;
+      if (x >= 0) test::Timeline::move(x, y);
+    });
+    t.at(kSettled + 200, [&] {
+      if (x < 0) return;
+      EXPECT_EQ(highlighted(), 5) << w << "x" << h;
+      test::Timeline::press(x, y);
+      test::Timeline::release(x, y);
+    });
+    t.at(kSettled + 400, [] { test::Timeline::key(27); });
+    t.at(600000, [] { test::Timeline::key(27); });
+    MAINMENU();
+    if (x >= 0) EXPECT_TRUE(SOUNDOK) << w << "x" << h;
+    DONEGRAPHWITHVARIBLES();
+    return shot;
+  }
+};
+
+// Full screen on displays taller than 1080: the menu is drawn at 1280 x 720
+// and each pixel shown as a 2 x 2 or 3 x 3 block, the same frame as on a
+// 1280 x 720 display only larger; pointing at an item in window pixels
+// selects the item drawn there and a click chooses it. 1920 x 1080 is shown
+// as it is.
+TEST_F(FullScreen, TallDisplaysShowThe720PixelFrameEnlargedAndMapThePointerBack) {
+  const Shot small = menu(1280, 720);
+  ASSERT_EQ(small.w, 1280);
+  ASSERT_EQ(small.h, 720);
+  ASSERT_GT(small.item_y, 0);
+  for (const int k : {2, 3}) {
+    SOUNDOK = false;
+    const Shot big = menu(1280 * k, 720 * k, small.item_x * k + k - 1, small.item_y * k + k - 1);
+    ASSERT_EQ(big.w, 1280 * k);
+    ASSERT_EQ(big.h, 720 * k);
+    int wrong = 0;
+    for (int y = 0; y < big.h; ++y)
+      for (int x = 0; x < big.w; ++x)
+        wrong += big.px[size_t(y) * big.w + x] != small.px[size_t(y / k) * small.w + x / k];
+    EXPECT_EQ(wrong, 0) << "scale " << k;
+  }
+  const Shot hd = menu(1920, 1080);
+  EXPECT_EQ(hd.w, 1920);
+  EXPECT_EQ(hd.h, 1080);
+  EXPECT_EQ(gfx::full_screen_scale(1920, 1200), 1);
+  EXPECT_EQ(gfx::full_screen_scale(5120, 2880), 4);
 }
 
 TEST_F(MainMenu, EscAndTheCloseButtonLeaveAtOnce) {
