@@ -12,13 +12,15 @@
 #include <vector>
 
 #include "game/attempt.h"
-#include "graph/surface_internal.h"
 #include "game/driver.h"
 #include "game/menu.h"
+#include "graph/surface_internal.h"
+#include "platform/cp1251.h"
 #include "screens/gallery.h"
 #include "screens/results.h"
 #include "support/game.h"
 #include "support/records.h"
+#include "tasks/report.h"
 #include "tasks/scorefiles.h"
 #include "tasks/setup.h"
 #include "toolkit/format.h"
@@ -197,7 +199,9 @@ class FullScreen : public test::Game {
     t.at(kSettled + 400, [] { test::Timeline::key(27); });
     t.at(600000, [] { test::Timeline::key(27); });
     MAINMENU();
-    if (x >= 0) EXPECT_TRUE(SOUNDOK) << w << "x" << h;
+    if (x >= 0) {
+      EXPECT_TRUE(SOUNDOK) << w << "x" << h;
+    }
     DONEGRAPHWITHVARIBLES();
     return shot;
   }
@@ -588,6 +592,32 @@ TEST(Format, SetSizesCountInEightBits) {
   EXPECT_EQ(SETCOUNT(s), 0);  // 256 does not fit in 8 bits
   s.exclude(0);
   EXPECT_EQ(SETCOUNT(s), 255);
+}
+
+// Every noun the class report counts, in the form Russian asks for after
+// each number: one after 1 and 21 (but 11 and 111 take many), few after 2
+// and 22, many after 5, 11-14, 25, 111 and 1000.
+TEST(Format, CountsAgreeWithTheirNounsInTheReport) {
+  struct Forms {
+    report::Noun noun;
+    const char *one, *few, *many;
+  };
+  const Forms nouns[] = {
+      {report::Noun::pupil, "ученик", "ученика", "учеников"},
+      {report::Noun::game, "игра", "игры", "игр"},
+      {report::Noun::undated_game, "игра без даты", "игры без даты", "игр без даты"},
+      {report::Noun::element_asked, "элемент в заданиях", "элемента в заданиях", "элементов в заданиях"},
+      {report::Noun::answer_known, "верный ответ", "верных ответа", "верных ответов"},
+      {report::Noun::answer_missed, "ошибка", "ошибки", "ошибок"},
+  };
+  const std::pair<int, int> counts[] = {{1, 0}, {2, 1}, {5, 2}, {11, 2}, {21, 0},
+                                        {22, 1}, {25, 2}, {111, 2}, {1000, 2}};
+  for (const Forms& f : nouns)
+    for (auto [n, which] : counts) {
+      const char* want = which == 0 ? f.one : which == 1 ? f.few : f.many;
+      EXPECT_EQ(cp1251_to_utf8(report::counted(n, f.noun)), std::to_string(n) + " " + want);
+    }
+  EXPECT_EQ(cp1251_to_utf8(COUNTED(14, "a", "b", "c")) + PLURAL(-3, "a", "b", "c"), "14 cb");
 }
 
 // A game rated 30: 30 hits, level 3, 10 s per shot, 9 s used.
