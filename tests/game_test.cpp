@@ -731,13 +731,16 @@ TEST_F(Results, HallOfFameFromTheMenu) {
     const int mid = G_RCSCREEN.BOTTOM / 2 + 40, R = G_RCSCREEN.RIGHT - 100;
     seen = {GETVISUALPAGE(), first_row(LIGHTGREEN, 100, 0, R, mid) >= 0,
             first_row(LIGHTGREEN, 100, mid, R, G_RCSCREEN.BOTTOM) >= 0,
-            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60)};
+            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60),
+            // Only the empty lower table says that no game is saved yet.
+            first_row(LIGHTGRAY, 100, 0, R, mid) >= 0,
+            first_row(LIGHTGRAY, 100, mid, R, G_RCSCREEN.BOTTOM - 60) >= 0};
     test::Timeline::key(' ');
   });
   tl.at(5900, [&] { seen.push_back(GETVISUALPAGE()); });  // the menu is back
   tl.at(6000, [] { test::Timeline::key(27); });
   MAINMENU();
-  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 3}));
+  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 0, 1, 3}));
   EXPECT_EQ(CURFN, "2players.qora");
   EXPECT_TRUE(PLAYER[2].NAME.empty());
 }
