@@ -192,7 +192,9 @@ class FullScreen : public test::Game {
     });
     t.at(kSettled + 200, [&] {
       if (x < 0) return;
-      EXPECT_EQ(highlighted(), 5) << w << "x" << h;
+      const int item = highlighted();
+      EXPECT_EQ(item, 5) << w << "x" << h;
+      if (item != 5) return test::Timeline::key(27);  // a click would start a game
       test::Timeline::press(x, y);
       test::Timeline::release(x, y);
     });
