@@ -114,6 +114,9 @@ TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
   // He are each known once and missed once, so they stay in index order.
   Sheet sum = cells(part(path, "xl/worksheets/sheet2.xml"));
   EXPECT_EQ(sum.size(), 5u);
+  // The counting columns say what they count.
+  EXPECT_EQ(sum[1]["C"] + "|" + sum[1]["D"] + "|" + sum[1]["E"] + "|" + sum[1]["H"],
+            "Верных ответов|Ошибок|Доля верных|Верных ответов");
   EXPECT_EQ(sum[2]["B"] + "|" + sum[2]["C"] + "|" + sum[2]["D"], "Иван|2|1");
   EXPECT_DOUBLE_EQ(std::stod(sum[2]["E"]), 2.0 / 3);
   EXPECT_EQ(sum[3]["A"] + "|" + sum[3]["B"], "|Ольга");

@@ -144,7 +144,9 @@ TEST_F(GroupEditor, CursorMovesQuestionAndTheSavedFile) {
     platform::faults::disarm();
     // The writer's line and the message box (on stderr without a window).
     const std::string err = testing::internal::GetCapturedStderr();
-    for (const std::string& said : {std::string("could not save group.qora"), cp1251_to_utf8(msg(130))})
+    // The box under the editor's caption.
+    for (const std::string& said : {std::string("could not save group.qora"),
+                                    cp1251_to_utf8(msg(80)) + ": " + cp1251_to_utf8(msg(130))})
       EXPECT_EQ(err.find(said) != std::string::npos, bool(v.broken)) << err;
     EXPECT_EQ(looks, v.looks);
     EXPECT_EQ(after >= 50, v.asks) << after;  // an answer comes 50 ms or more after Esc
