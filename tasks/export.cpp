@@ -14,6 +14,7 @@
 #include "platform/open_document.h"
 #include "platform/safefile.h"
 #include "platform/spreadsheet.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 
@@ -214,6 +215,11 @@ bool write_workbook(const std::vector<RESULTREC>& recs, const std::string& dir,
                     const std::string& name, std::string& path, std::string& err) {
   // Written under a temporary name, then given the first free name: an
   // existing workbook is never replaced, and a half-written one never shows.
+  // Nor is a name of the game's own files ever taken.
+  if (!name.empty() && scorefiles::game_file_name(name)) {
+    err = "will not write the workbook as " + platform::in_dir(dir, name) + ", a file of the game: name another book";
+    return false;
+  }
   platform::StagedFile staged;
   if (!staged.claim(dir, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err) ||
       !write_file(recs, staged.path(), dir, err) || !staged.sync(err))

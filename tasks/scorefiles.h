@@ -86,6 +86,12 @@ std::string result_archive_stem(const platform::LocalTime& date);
 // The k-th candidate name for an archive: stem.old, then stem_2.old, stem_3.old ...
 std::string archive_name(const std::string& stem, int k);
 
+// Whether name (a bare file name) is one of the files the game keeps in its
+// folder: the data files, the groups file, the score tables, the results
+// base, Res.bak, an archive (".old") or one of the game's own ".qora." files.
+// The teacher's tools never write over such a name.
+bool game_file_name(std::string_view name);
+
 // The whole records held in bytes; a torn last record is left out.
 std::vector<PLAYREC> parse_scores(const std::string& bytes);
 std::vector<RESULTREC> parse_results(const std::string& bytes);

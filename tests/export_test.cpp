@@ -244,9 +244,9 @@ TEST_F(QoraRecords, BadInputFailsAndAnEmptyTableListsNothing) {
 
 TEST_F(QoraRecords, FlippedAndTruncatedFilesNeverCrashIt) {
   for (int i = 0; i < 8; ++i)
-    ASSERT_TRUE(scorefiles::append_score(test::game("05.12.2026 - Иван", uint16_t(10 + i)), "t") &&
-                scorefiles::append_result(res("05.12.2026 - Иван", {1, 2, 3}, {4}), "b"));
-  const std::string table = read_file("t"), base = read_file("b");
+    ASSERT_TRUE(scorefiles::append_score(test::game("05.12.2026 - Иван", uint16_t(10 + i)), ONEPLAYERFN) &&
+                scorefiles::append_result(res("05.12.2026 - Иван", {1, 2, 3}, {4}), RESFN));
+  const std::string table = read_file(ONEPLAYERFN), base = read_file(RESFN);
   std::mt19937 rng(4242);
   for (int round = 0; round < 20; ++round) {
     std::string t = table, b = base;

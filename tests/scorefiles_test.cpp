@@ -69,9 +69,9 @@ TEST_F(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchiveATornTailIsDropped)
   EXPECT_EQ(read_file(BAKFN), torn);
   EXPECT_FALSE(fs::exists(kTableArchive));
 
-  // 20 records or more (25: over-full); each table under its own first two characters.
+  // 20 records or one more (21: over-full); each table under its own first two characters.
   const std::tuple<const char*, int, const char*> full[] = {
-      {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 25, "1p051226_2.old"},
+      {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 21, "1p051226_2.old"},
       {ONEPLAYERFN, 20, "1p051226_3.old"}, {TWOPLAYERSFN, 20, "2p051226.old"},
       {"sub/1player.qora", 20, "sub/1p051226.old"}};  // a table in another folder archives beside it
   fs::create_directory("sub");
@@ -398,7 +398,7 @@ TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
   };
   const Case cases[] = {
       {"sticky", fs::perms(01777), fs::perms(0666), scorefiles::Saved::pending, "chmod -t "},
-      {"read-only", fs::perms(0755), fs::perms(0666), scorefiles::Saved::unsaved, "chmod a+rwx "},
+      {"read-only", fs::perms(0755), fs::perms(0666), scorefiles::Saved::unsaved, "chmod 2770 "},
       {"lock closed", fs::perms(0777), fs::perms(0600), scorefiles::Saved::pending, "chmod a+r "},
   };
   const std::string folder = fs::current_path().string();
