@@ -30,6 +30,8 @@ Mode g_mode = Mode::fail;
 std::vector<std::string> g_trace;
 std::chrono::microseconds g_fsync_delay{0};
 bool g_skip_fsync = false;
+std::string g_kind;  // with arm_kind: the kind of operation counted down
+long g_kind_left = 0;
 
 }  // namespace
 
@@ -38,8 +40,15 @@ void arm(long step, Mode mode) {
   g_target = step;
   g_mode = mode;
   g_trace.clear();
+  g_kind.clear();
+  g_kind_left = 0;
 }
 void disarm() { arm(0); }
+void arm_kind(const std::string& op, long nth, Mode mode) {
+  arm(0, mode);
+  g_kind = op;
+  g_kind_left = nth;
+}
 long count() { return g_count; }
 const std::vector<std::string>& trace() { return g_trace; }
 void set_fsync_delay(std::chrono::microseconds d) { g_fsync_delay = d; }
@@ -57,7 +66,8 @@ bool injected(const char* op) {
   using namespace faults;
   ++g_count;
   g_trace.emplace_back(op);
-  if (g_target == 0 || g_count != g_target) return false;
+  const bool kind_hit = g_kind_left > 0 && g_kind == op && --g_kind_left == 0;
+  if (!kind_hit && (g_target == 0 || g_count != g_target)) return false;
   if (g_mode == Mode::kill) raise(SIGKILL);
   errno = EIO;
   return true;

@@ -38,6 +38,9 @@ enum class Mode {
 // resets the count and the trace. step 0 only resets them.
 void arm(long step, Mode mode = Mode::fail);
 void disarm();
+// Arms the fault for the nth operation of the kind op (a name of trace())
+// from now, whatever comes between.
+void arm_kind(const std::string& op, long nth, Mode mode = Mode::fail);
 // Operations counted since the last arm/disarm.
 long count();
 // The names of those operations ("open", "read", "write", "fsync", "close",
