@@ -146,14 +146,14 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   }
   fsys::FileInfo info;
   if (flock_.valid() && (!flock_.info(info) || !info.regular)) {
-    std::fprintf(stderr, "qora: %s is not a lock file the game made; left alone\n", lock_path.c_str());
+    note_once(lock_path + " is not a lock file the game made; left alone");
     flock_ = fsys::File();
   } else if (!flock_.valid() && errno != ELOOP && errno != ENXIO) {
     err = "open " + lock_path + ": " + std::strerror(errno);
     release();
     return Status::failed;
   } else if (!flock_.valid()) {
-    std::fprintf(stderr, "qora: %s is not a lock file the game made; left alone\n", lock_path.c_str());
+    note_once(lock_path + " is not a lock file the game made; left alone");
   }
   if (faults::hit("lock")) {
     err = "lock " + lock_path + ": " + std::strerror(errno);

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -251,6 +252,11 @@ ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::str
     }
   }
   return ReadStatus::ok;
+}
+
+void note_once(const std::string& what) {
+  static std::set<std::string> noted;
+  if (noted.insert(what).second) std::fprintf(stderr, "qora: %s\n", what.c_str());
 }
 
 // ---- Writing ---------------------------------------------------------------

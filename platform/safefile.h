@@ -75,6 +75,10 @@ inline constexpr size_t DEFAULT_READ_CAP = size_t(16) << 20;
 ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err,
                            size_t max_bytes = DEFAULT_READ_CAP);
 
+// Names something found in a game folder that the game leaves alone, on
+// stderr, once per run of the program.
+void note_once(const std::string& what);
+
 // ---- Writing ---------------------------------------------------------------
 // Permission bits for a file the game creates anew: the user's umask applied
 // to 0666, but always readable by everyone, since the other games sharing the

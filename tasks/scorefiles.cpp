@@ -55,11 +55,7 @@ constexpr size_t kMaxTakenPerStep = 64;
 constexpr size_t kJournalCap = 8192;
 size_t table_cap(const Kind& k) { return (k.limit + 1) * k.size; }
 
-// Something in the folder the game leaves alone: named on stderr once per game.
-void name_once(const std::string& what) {
-  static std::set<std::string> named;
-  if (named.insert(what).second) std::fprintf(stderr, "qora: %s\n", what.c_str());
-}
+using pf::note_once;
 
 template <class R>
 std::vector<R> parse(const std::string& bytes) {
@@ -250,7 +246,7 @@ bool settle(const std::string& dir, pf::FileLock& lock, std::string& err) {
     case pf::ReadStatus::foreign:
       // Not the game's journal: it says nothing, and the next step's journal
       // takes the name.
-      name_once(err);
+      note_once(err);
       return true;
     case pf::ReadStatus::ok:
       break;
@@ -258,7 +254,7 @@ bool settle(const std::string& dir, pf::FileLock& lock, std::string& err) {
   // The journal is written whole or not at all; one that does not read as a
   // journal of the game's own files was not written by a game and says nothing.
   const auto in = parse_intent(text);
-  if (!in && text.rfind("qora merge 1\n", 0) == 0) name_once(journal + " names files that are not the game's; ignored");
+  if (!in && text.rfind("qora merge 1\n", 0) == 0) note_once(journal + " names files that are not the game's; ignored");
   if (in) {
     std::string table;
     const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, in->table), table, err, table_cap(
@@ -367,7 +363,7 @@ void merge_locked(const std::string& dir, pf::FileLock& lock, std::string& folde
     std::vector<Pending> all;
     for (const auto& name : pf::names_with_prefix(dir, PENDINGPREFIX)) {
       if (auto p = parse_pending(name)) all.push_back(std::move(*p));
-      else name_once(in_dir(dir, name) + " is not a pending result of the game; left alone");
+      else note_once(in_dir(dir, name) + " is not a pending result of the game; left alone");
     }
     return all;
   };
@@ -393,7 +389,7 @@ void merge_locked(const std::string& dir, pf::FileLock& lock, std::string& folde
     const Kind& k = *b.kind;
     std::string err, old;
     const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, b.table), old, err, table_cap(k));
-    if (st == pf::ReadStatus::foreign) name_once(err);
+    if (st == pf::ReadStatus::foreign) note_once(err);
     if (st == pf::ReadStatus::failed || st == pf::ReadStatus::foreign) {
       // An existing table that cannot be read is never taken for a missing
       // one; what is not the game's table is never copied anywhere.
@@ -411,7 +407,7 @@ void merge_locked(const std::string& dir, pf::FileLock& lock, std::string& folde
       if (got == pf::ReadStatus::failed) break;
       if (got == pf::ReadStatus::foreign || rec.size() != k.size) {
         // Pending files are placed whole: this one is not the game's.
-        name_once(in_dir(dir, p.file) + " is not one record of the game; left alone");
+        note_once(in_dir(dir, p.file) + " is not one record of the game; left alone");
         left_alone.insert(p.file);
         continue;
       }
