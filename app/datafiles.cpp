@@ -230,6 +230,7 @@ bool load_message_table(const std::string& path, std::string& err) {
 void GETGRUP() {
   std::string data, err;
   const platform::ReadStatus st = platform::read_whole_file(GROUPFN, data, err);
+  if (st == platform::ReadStatus::foreign) platform::note_once(err);
   if (st != platform::ReadStatus::ok) {
     // No groups file yet: start with the defaults and store them. When the
     // file cannot be written the game goes on with the defaults in memory.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "platform/safefile.h"
@@ -46,6 +47,19 @@ bool read_small(fsys::File& f, std::string& text) {
     text.append(buf, size_t(r));
     if (text.size() > kLeaseCap) return true;
   }
+}
+
+// Writes bytes at the start of f so that the server stamps it with its time,
+// and reads that stamp. On a client that caches writes (NFS, SMB) the write
+// is flushed, or it would keep the write, and the stamp, to itself; a local
+// disk has no other client, and FUSE clients such as sshfs pass each write on.
+bool stamp(fsys::File& f, std::string_view bytes, fsys::FsKind kind, int64_t& mtime_ns) {
+  fsys::FileInfo info;
+  const bool flush = kind != fsys::FsKind::local && kind != fsys::FsKind::fuse;
+  if (f.write_at(bytes.data(), bytes.size(), 0) != long(bytes.size()) || (flush && !f.sync()) || !f.info(info))
+    return false;
+  mtime_ns = info.mtime_ns;
+  return true;
 }
 
 }  // namespace
@@ -102,12 +116,11 @@ bool FileLock::break_stale(const std::string& text) {
   bool stale = !f.valid() || (f.info(info) && !info.regular);
   if (!stale && read_small(f, now_text) && now_text == text) {
     // Still the same lease: stale unless its holder rewrote it meanwhile.
-    fsys::FileInfo probe;
-    const char one = 'c';
+    int64_t now = 0;
     stale = kind_ == fsys::FsKind::local && flock_.valid()
                 ? true
-                : probe_.write_at(&one, 1, 0) == 1 && probe_.info(probe) && f.info(info) &&
-                      probe.mtime_ns - info.mtime_ns > int64_t(lease_ms()) * 1000000;
+                : probe_.valid() && stamp(probe_, "c", kind_, now) && f.info(info) &&
+                      now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
   }
   if (!stale) {
     if (!dir_.rename_new(away, LEASE_NAME) && errno == EINVAL && !dir_.exists(LEASE_NAME))
@@ -187,9 +200,8 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   for (int round = 0;; ++round) {
     fsys::File lease = dir_.create_new(LEASE_NAME, 0644);
     if (lease.valid()) {
-      if (lease.write(text_.data(), text_.size()) == long(text_.size()) && lease.sync() && lease.info(info)) {
+      if (stamp(lease, text_, kind_, server_now_ns_)) {
         lease_ = std::move(lease);
-        server_now_ns_ = info.mtime_ns;
         return Status::acquired;
       }
       // Could not even write it: give the name back.
@@ -225,10 +237,9 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
         probe_name_ = kProbePrefix + hex(nonce_);
         probe_ = dir_.create_new(probe_name_, 0644);
       }
-      fsys::FileInfo probe;
-      const char one = 'c';
-      stale = probe_.valid() && probe_.write_at(&one, 1, 0) == 1 && probe_.info(probe) &&
-              probe.mtime_ns - info.mtime_ns > int64_t(lease_ms()) * 1000000;
+      int64_t now = 0;
+      stale = probe_.valid() && stamp(probe_, "c", kind_, now) &&
+              now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
     }
     held = fsys::File();
     if (stale && break_stale(text)) {
@@ -249,11 +260,9 @@ bool FileLock::confirm(std::string& err) {
   }
   // The rewrite stamps the lease with the server's time; then the name must
   // still lead to this game's lease.
-  fsys::FileInfo info;
-  fsys::File now = fsys::File();
+  fsys::File now;
   std::string text;
-  if (lease_.write_at(text_.data(), text_.size(), 0) == long(text_.size()) && lease_.info(info)) {
-    server_now_ns_ = info.mtime_ns;
+  if (stamp(lease_, text_, kind_, server_now_ns_)) {
     now = dir_.open_file(LEASE_NAME, fsys::Dir::Access::read);
     if (now.valid() && read_small(now, text) && text == text_) return true;
   }
