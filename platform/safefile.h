@@ -1,7 +1,9 @@
 // Crash-safe file operations for the files the game rewrites (score tables,
-// the results base, their backup and archives, the groups file), and the
-// advisory lock that serialises several games, possibly of different users,
-// sharing one folder.
+// the results base, their backup and archives, the groups file) in a folder
+// that several games, of different users and computers, share (the lock
+// that orders them is in folderlock.h). Every file is reached through the
+// folder's descriptor by its bare name (folderfs.h): never through a link,
+// never a FIFO or device.
 //
 // A file is never rewritten in place: the new content goes into a temporary
 // file in the same folder, is flushed to disk, and is renamed over the old

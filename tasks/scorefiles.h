@@ -5,7 +5,10 @@
 // Files are flat sequences of fixed-size records (PLAYREC, 53 bytes, or
 // RESULTREC, 95 bytes) in the working directory. Every rewrite is atomic and
 // durable, and several games sharing one folder, of one user or of several,
-// take turns through the lock file ".qora.lock".
+// on one computer or several, take turns through the folder's lock
+// (platform/folderlock.h: ".qora.lock" and the lease ".qora.lease"). Only the
+// game's own tables are ever written; anything else found under the game's
+// names in the folder is named once on stderr and left alone.
 //
 // A finished record is first written into a pending file of its own in the
 // table's folder (".qora.pend.TIME.PID.SERIAL.KIND.TABLE", KIND "s" for a
