@@ -278,14 +278,14 @@ std::string lock_description(const std::string& dir) {
   while (!d.valid() && errno == ENOENT && dir_of(at) != at) d = fsys::Dir::open(at = dir_of(at));
   if (!d.valid()) return "cannot open " + at + ": " + std::strerror(errno);
   const fsys::FsKind k = d.kind();
-  std::string s = std::string("on ") + fsys::fs_kind_name(k) + "; lock: the lease " + LEASE_NAME +
-                  " (exclusive create, aged by the server's clock, broken after " + std::to_string(lease_ms() / 1000.0).substr(0, 4) +
-                  " s)";
-  s += k == fsys::FsKind::local ? " with flock on " + std::string(LOCK_NAME) +
-                                      " as the fast path (exact on a local disk: a dead game's lease is broken at once)"
-                                : " with flock on " + std::string(LOCK_NAME) +
-                                      " ordering the games of this computer only";
-  return s;
+  char secs[16];
+  std::snprintf(secs, sizeof secs, "%.1f", lease_ms() / 1000.0);
+  std::string s = std::string("on ") + fsys::fs_kind_name(k) + "; the games take turns through the lease " +
+                  LEASE_NAME + " (an exclusive create, aged by the server's clock; ";
+  if (k == fsys::FsKind::local)
+    return s + "a dead game's lease is broken at once) and flock on " + LOCK_NAME + ", which is exact here";
+  return s + "broken " + secs + " s after its game stops) and flock on " + LOCK_NAME +
+         ", which orders only the games of this computer";
 }
 
 }  // namespace qora::platform

@@ -1,18 +1,15 @@
 #include "platform/safefile.h"
 
-#include <stdio.h>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstring>
 #include <set>
@@ -463,7 +460,8 @@ void remove_stale_temps(const std::string& dir, const FileLock& lock) {
       d.remove(name);
       continue;
     }
-    if (!starts_with(name, kOutsideTempPrefix)) continue;
+    // Also a lease a game renamed away to break or release it, and died.
+    if (!starts_with(name, kOutsideTempPrefix) && !(starts_with(name, LEASE_NAME) && name != LEASE_NAME)) continue;
     // An outside-lock temporary file is stale when no writer of this
     // computer holds its lock, and, where games of other computers may be
     // writing it, when it has not been written for long by the server's clock.

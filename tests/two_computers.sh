@@ -7,10 +7,10 @@
 #   kill: a game on one mount is killed with SIGKILL while it holds the lock,
 #         mid-merge; games on the other mount go on once the lease runs out,
 #         and nothing is lost or stored twice.
-# Usage: two_computers.sh BENCH (the shared-folder-bench program).
+# Usage: two_computers.sh BENCH RECORDS (shared-folder-bench, qora-records).
 # Exit 77 (skipped) where sshd, sshfs or FUSE is missing.
 set -uo pipefail
-bench=$1
+bench=$1 records=$2
 skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 sshd=$(command -v sshd || echo /usr/sbin/sshd)
@@ -74,6 +74,8 @@ mount_pc "$work/pc1" && mount_pc "$work/pc2" || {
   skip "could not mount the export with sshfs"
 }
 grep -q fuse <(stat -f -c %T "$work/pc1") || fail "pc1 is not a FUSE mount"
+where=$(cd "$work/pc1" && QORA_HOME="$work/pc1" "$records" where | sed -n 2p)
+case $where in *FUSE*"orders only the games of this computer"*) ;; *) fail "where: $where" ;; esac
 export QORA_LEASE_MS=${QORA_LEASE_MS:-1500}
 
 # ---- rush ------------------------------------------------------------------
