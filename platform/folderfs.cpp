@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <chrono>
 #include <utility>
@@ -205,6 +206,20 @@ const char* fs_kind_name(FsKind k) {
     case FsKind::other: break;
   }
   return "an unknown file system";
+}
+
+PrivateDir::PrivateDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string t = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/qora-XXXXXX";
+  if (::mkdtemp(t.data())) path_ = t;
+}
+
+PrivateDir::~PrivateDir() {
+  if (path_.empty()) return;
+  const Dir d = Dir::open(path_);
+  if (d.valid())
+    for (const auto& n : d.names()) d.remove(n);
+  ::rmdir(path_.c_str());
 }
 
 bool bare_name(std::string_view name) {

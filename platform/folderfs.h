@@ -104,6 +104,22 @@ class Dir {
   std::string path_;
 };
 
+// A new folder of this user's own (mode 0700) under $TMPDIR or /tmp, for a
+// library that writes a file by its name: no one else can put a link there.
+// Removed, with the files named in it, when the object goes away.
+class PrivateDir {
+ public:
+  PrivateDir();
+  ~PrivateDir();
+  PrivateDir(const PrivateDir&) = delete;
+  PrivateDir& operator=(const PrivateDir&) = delete;
+  bool valid() const { return !path_.empty(); }  // errno says why not
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // A bare name: no folder part, not "." or "..", nothing unprintable.
 bool bare_name(std::string_view name);
 // The name of this computer, for the record of who holds a lock.

@@ -107,12 +107,6 @@ class StagedFile {
   // Writes bytes into a new temporary file in dir with the given permission
   // bits and flushes it to disk.
   bool write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind, std::string& err);
-  // For a writer that fills the file by its name: claims a new empty
-  // temporary file in dir (an outside-lock one is held while it is filled);
-  // sync() then flushes what was written into path().
-  bool claim(const std::string& dir, mode_t mode, Kind kind, std::string& err);
-  const std::string& path() const { return tmp_; }
-  bool sync(std::string& err);
   // Renames it over path and flushes the folder. *committed tells whether
   // the rename happened (a failed folder flush is still reported as a failure).
   bool replace(const std::string& path, std::string& err, bool* committed = nullptr);
@@ -123,6 +117,10 @@ class StagedFile {
   Place place_new(const std::string& path, std::string& err);
 
  private:
+  // A new empty temporary file in dir (an outside-lock one is held locked
+  // while it is filled); sync() flushes what was written into it.
+  bool claim(const std::string& dir, mode_t mode, Kind kind, std::string& err);
+  bool sync(std::string& err);
   void discard();
   std::string dir_, tmp_;
   fsys::File file_;  // held open (and locked for outside-lock files) until placed

@@ -490,8 +490,9 @@ TEST_F(ScoreFiles, PlantedFilesAreNeverFollowedCopiedOrWaitedOnAndTheResultIsKep
   EXPECT_EQ(read_file(foreign_pend), bytes_of(rated("planted", 9)));
   EXPECT_EQ(fs::file_size(big_pend), 10000u);
   for (const auto& e : fs::directory_iterator(".")) {
-    if (fs::is_regular_file(fs::symlink_status(e.path())))
+    if (fs::is_regular_file(fs::symlink_status(e.path()))) {
       EXPECT_EQ(read_file(e.path()).find("SECRET"), std::string::npos) << e.path().string();
+    }
   }
   EXPECT_EQ(read_file(TWOPLAYERSFN), two + bytes_of(rated("me too", 2)));
   // The two kept results wait in pending files of the game's own.
