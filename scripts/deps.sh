@@ -8,7 +8,8 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig
       libpng-dev libxlsxwriter-dev fontconfig fonts-liberation2 xdg-utils)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
-         imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev)
+         imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev
+         openssh-server sshfs)
 fi
 # The help compiler is optional and only for the tests (which check the
 # compiled help): a desktop rarely opens compiled help, and without it the

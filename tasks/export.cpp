@@ -14,6 +14,7 @@
 #include "platform/open_document.h"
 #include "platform/safefile.h"
 #include "platform/spreadsheet.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 
@@ -214,9 +215,25 @@ bool write_workbook(const std::vector<RESULTREC>& recs, const std::string& dir,
                     const std::string& name, std::string& path, std::string& err) {
   // Written under a temporary name, then given the first free name: an
   // existing workbook is never replaced, and a half-written one never shows.
+  // Nor is a name of the game's own files ever taken.
+  if (!name.empty() && scorefiles::game_file_name(name)) {
+    err = "will not write the workbook as " + platform::in_dir(dir, name) + ", a file of the game: name another book";
+    return false;
+  }
+  // The spreadsheet library writes by name, so it writes in a private folder
+  // where no one can put a link; the class folder gets the bytes through the
+  // staged file's own descriptor.
+  const platform::fsys::PrivateDir scratch;
+  if (!scratch.valid()) {
+    err = std::string("a private temporary folder: ") + std::strerror(errno);
+    return false;
+  }
+  const std::string made = platform::in_dir(scratch.path(), "book.xlsx");
+  std::string bytes;
+  if (!write_file(recs, made, scratch.path(), err)) return false;
+  if (platform::read_whole_file(made, bytes, err, size_t(1) << 30) != platform::ReadStatus::ok) return false;
   platform::StagedFile staged;
-  if (!staged.claim(dir, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err) ||
-      !write_file(recs, staged.path(), dir, err) || !staged.sync(err))
+  if (!staged.write(dir, bytes, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err))
     return false;
   const platform::LocalTime today = platform::local_now();
   for (int k = 1; k <= (name.empty() ? kMaxNameVariants : 1); ++k) {

@@ -18,6 +18,9 @@ namespace qora::report {
 
 namespace {
 
+// How every report page begins: what tells an earlier report from any other file.
+constexpr std::string_view kPageStart = "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: ";
+
 // ---- The page's texts ------------------------------------------------------
 
 // Written here in UTF-8 so that they can be read and proofread where they
@@ -646,7 +649,7 @@ std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
   Page page{v, elements, {}};
   std::string& out = page.out;
   out.reserve(64 * 1024 + v.pupils.size() * (v.asked.size() * 16 + 2048));
-  out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: " + esc(T(kTitle)) +
+  out += std::string(kPageStart) + esc(T(kTitle)) +
          "</title><style>" + std::string(kStyle) + "</style></head><body>\n";
   out += "<h1>Qora: " + esc(T(kTitle)) + "</h1><p class=\"made\">" + esc(T(kMade)) + " " +
          date_text(made) + " " +
@@ -687,9 +690,20 @@ int run(const std::string& base_path, const std::string& out) {
     case platform::ReadStatus::missing:
       return fail(base_path + ": no such file");
     case platform::ReadStatus::failed:
+    case platform::ReadStatus::foreign:
       return fail(err);
     case platform::ReadStatus::ok:
       break;
+  }
+  // A page named with -o may replace only an earlier report, never a file
+  // of the game.
+  if (!out.empty()) {
+    if (scorefiles::game_file_name(platform::name_of(out)))
+      return fail("will not write the report over " + out + ", a file of the game: name another page");
+    std::string earlier;
+    const platform::ReadStatus st = platform::read_whole_file(out, earlier, err);
+    if (st != platform::ReadStatus::missing && (st != platform::ReadStatus::ok || !earlier.starts_with(kPageStart)))
+      return fail("will not write the report over " + out + ": it is not an earlier report");
   }
   if (bytes.size() % sizeof(RESULTREC) != 0)
     return fail(base_path + ": damaged (" + std::to_string(bytes.size()) + " bytes is not a whole number of " +

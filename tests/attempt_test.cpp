@@ -269,8 +269,8 @@ TEST_F(Shooting, KeysAndPointerAimAndShoot) {
   for (int i = 0; i < 3; ++i) tl.at(t + 50 * uint64_t(i), [] { Timeline::special(75); });
   tl.at(t + 200, [] { Timeline::key(13); });
   EXPECT_TRUE(attempt(4));
-  EXPECT_EQ(PLAYER[0].SCORE, 3);
-  EXPECT_EQ(PLAYER[0].HISCORE, 3);
+  EXPECT_EQ(int(PLAYER[0].SCORE), 3);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 3);
   EXPECT_TRUE(PLAYERRESULT[0].KNOWEL.has(7));
   EXPECT_FALSE(PLAYERRESULT[0].UNKNOWEL.has(7));
 }
@@ -343,21 +343,21 @@ TEST_F(Shooting, TonesOfAHitAndOfTheFinalSalvoOnlyWithSoundEffectsOn) {
 TEST_F(Shooting, AMissAndATimeoutCountAndMoveTheElementToTheUnknown) {
   tl.at(kReady, [] { Timeline::key(' '); });  // target 2 while the answer is on 3
   EXPECT_FALSE(attempt(3));
-  EXPECT_EQ(PLAYER[0].SCORE, 0);
-  EXPECT_EQ(PLAYER[0].HISCORE, 1);
+  EXPECT_EQ(int(PLAYER[0].SCORE), 0);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 1);
   PLAYERRESULT[0].KNOWEL.include(7);  // known earlier: the latest attempt decides
   PLAYERRESULT[0].UNKNOWEL.exclude(7);
   TIMELIM = 5;
   const uint16_t before = PLAYER[0].ALLTIME;
   EXPECT_FALSE(attempt(2));  // nobody shoots
-  EXPECT_EQ(PLAYER[0].HISCORE, 2);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 2);
   EXPECT_EQ(PLAYER[0].ALLTIME - before, 5);
   EXPECT_TRUE(PLAYERRESULT[0].UNKNOWEL.has(7));
   EXPECT_FALSE(PLAYERRESULT[0].KNOWEL.has(7));
   // The total time holds at its largest value.
   PLAYER[0].ALLTIME = 65533;
   EXPECT_FALSE(attempt(2));
-  EXPECT_EQ(PLAYER[0].ALLTIME, 65535);
+  EXPECT_EQ(int(PLAYER[0].ALLTIME), 65535);
 }
 
 TEST_F(Shooting, EscAsksAndEitherGoesOnWithoutTheQuestionsTimeOrLeaves) {
@@ -368,7 +368,7 @@ TEST_F(Shooting, EscAsksAndEitherGoesOnWithoutTheQuestionsTimeOrLeaves) {
   tl.at(kReady + 20100, [] { Timeline::key(13); });
   tl.at(kReady + 22000, [] { Timeline::key(' '); });
   EXPECT_TRUE(attempt(2));
-  EXPECT_LE(PLAYER[0].ALLTIME, 4);
+  EXPECT_LE(int(PLAYER[0].ALLTIME), 4);
   EXPECT_GE(tl.elapsed(), kReady + 22000);
   // Esc, then the first choice: leaves at once, counters and sets untouched.
   const PLAYREC before = PLAYER[0];

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <tuple>
 #include <variant>
@@ -48,6 +50,24 @@ TEST(KeyRing, FullRingDropsTheOldestKeyWhole) {
   ADDKEY('q');
   EXPECT_EQ(READKEY(), 0);  // graphics closed: 0 at once, the key stays
   EXPECT_EQ(drain(), std::vector<int>{'q'});
+}
+
+TEST(KeyRing, AnotherProducerNeverLandsBetweenASpecialKeysTwoBytes) {
+  // The window thread and the script feeder may both put keys at once.
+  int split = 0;
+  for (int round = 0; round < 300; ++round) {
+    KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+    std::atomic<int> ready{0};
+    const auto go = [&] { for (++ready; ready < 2;) {} };  // both start together
+    std::thread special([&] { go(); for (int i = 0; i < 100; ++i) ADDEXTKEY(72); });
+    std::thread plain([&] { go(); for (int i = 0; i < 200; ++i) ADDKEY('a'); });
+    special.join();
+    plain.join();
+    const std::vector<int> seen = drain();
+    for (size_t i = 0; i < seen.size(); ++i)
+      if (seen[i] == 0) split += i + 1 == seen.size() || seen[++i] != 72;
+  }
+  EXPECT_EQ(split, 0);
 }
 
 TEST(SpecialKeys, TableWithModifiers) {
