@@ -7,10 +7,10 @@
 #include <unordered_map>
 
 #include "platform/cp1251.h"
-#include "app/datafiles.h"
-#include "app/folders.h"
-#include "app/globals.h"
 #include "platform/safefile.h"
+#include "state/datafiles.h"
+#include "state/folders.h"
+#include "state/globals.h"
 #include "tasks/scorefiles.h"
 #include "toolkit/format.h"
 

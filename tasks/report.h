@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/types.h"
 #include "platform/clock.h"
+#include "state/types.h"
 
 namespace qora::report {
 

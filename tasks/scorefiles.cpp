@@ -15,8 +15,8 @@
 #include <tuple>
 #include <type_traits>
 
-#include "app/globals.h"
 #include "platform/safefile.h"
+#include "state/globals.h"
 #include "toolkit/format.h"
 
 namespace qora {
@@ -570,7 +570,6 @@ bool game_file_name(std::string_view name) {
   return name.starts_with(".qora.") || name.ends_with(".old");
 }
 
-std::vector<PLAYREC> parse_scores(const std::string& bytes) { return parse<PLAYREC>(bytes); }
 std::vector<RESULTREC> parse_results(const std::string& bytes) { return parse<RESULTREC>(bytes); }
 
 void split_result_name(std::string_view name, std::string_view& date, std::string_view& player) {
@@ -585,36 +584,6 @@ void split_result_name(std::string_view name, std::string_view& date, std::strin
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
   while (!date.empty() && blank(date.front())) date.remove_prefix(1);
   while (!date.empty() && blank(date.back())) date.remove_suffix(1);
-}
-
-std::array<FIRSTREC, 6> rank_first5(const std::vector<PLAYREC>& table, const PLAYREC& np) {
-  std::array<FIRSTREC, 6> top{};
-  struct Cand {
-    std::string_view name;
-    uint16_t rating;
-  };
-  std::vector<Cand> cands;
-  cands.reserve(table.size() + 1);
-  cands.push_back({np.NAME.view(), PERCENT(np)});
-  for (const PLAYREC& r : table) cands.push_back({r.NAME.view(), PERCENT(r)});
-
-  for (int t = 1; t <= 5; ++t) {
-    uint16_t best = 0;
-    bool stored = false;
-    for (const Cand& c : cands) {
-      if (c.rating <= best) continue;
-      bool taken = false;
-      for (int k = 1; k <= t && !taken; ++k)
-        taken = top[size_t(k)].BAKS == c.rating && top[size_t(k)].NAME == c.name;
-      if (taken) continue;
-      best = c.rating;
-      top[size_t(t)] = FIRSTREC{std::string(c.name), c.rating};
-      stored = true;
-    }
-    // Nothing left to rank: later passes would find nothing either.
-    if (!stored) break;
-  }
-  return top;
 }
 
 }  // namespace scorefiles
@@ -633,17 +602,6 @@ void ADDRESULT(int32_t NOM, const std::string& FN) {
     return;
   }
   scorefiles::append_result(PLAYERRESULT[size_t(NOM)], FN);
-}
-
-void GETFIRST5(const std::string& FN, const PLAYREC& NP) {
-  // The table is read once and ranked in memory: every pass sees the same
-  // records even if another game replaces the file meanwhile. A table that
-  // is missing or cannot be read ranks NP alone.
-  std::string bytes, err;
-  std::vector<PLAYREC> table;
-  if (platform::read_whole_file(FN, bytes, err) == platform::ReadStatus::ok)
-    table = scorefiles::parse_scores(bytes);
-  FIRST5 = scorefiles::rank_first5(table, NP);
 }
 
 }  // namespace qora
