@@ -20,6 +20,10 @@
 
 namespace qora::report {
 
+// How every report page begins: what tells an earlier report from any other file.
+inline constexpr std::string_view kPageStart =
+    "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: ";
+
 // Where a pupil stands with one element.
 enum class Standing : uint8_t {
   never,      // never asked
