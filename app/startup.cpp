@@ -4,15 +4,17 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/datafiles.h"
-#include "app/folders.h"
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "app/settings.h"
 #include "game/menu.h"
 #include "platform/record.h"
 #include "platform/script.h"
 #include "screens/groups.h"
+#include "screens/window.h"
+#include "state/datafiles.h"
+#include "state/fatal.h"
+#include "state/folders.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/settings.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {
@@ -33,6 +35,9 @@ bool given(int argc, char** argv, std::string_view lower, std::string_view upper
 }  // namespace
 
 void ALLINIT(int argc, char** argv) {
+  // A data file that turns out unusable, now or later, ends the program here.
+  SET_FATAL_HANDLER(EXITQORA);
+
   // Scripted input (QORA_SCRIPT) is read and checked first, before any window
   // or thread exists and from the folder the program was started in: a bad
   // script stops the program here.

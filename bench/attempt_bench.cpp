@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/geometry.h"
-#include "app/globals.h"
+#include "full_conversion.h"
 #include "graph/graph.h"
 #include "graph/surface_internal.h"
-#include "full_conversion.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
+#include "screens/window.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/widgets.h"
 
 namespace {

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/globals.h"
 #include "platform/clock.h"
+#include "state/datafiles.h"
+#include "state/globals.h"
 #include "tasks/scorefiles.h"
 #include "tasks/taskgen.h"
 #include "toolkit/format.h"

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <array>
 
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "app/random.h"
 #include "graph/graph.h"
 #include "platform/clock.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
-#include "tasks/question.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/random.h"
+#include "tasks/timebar.h"
 #include "toolkit/poll.h"
+#include "toolkit/question.h"
 #include "toolkit/widgets.h"
 
 namespace qora {

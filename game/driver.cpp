@@ -3,20 +3,20 @@
 #include <algorithm>
 #include <string>
 
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "app/random.h"
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/trace.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
 #include "screens/results.h"
-#include "tasks/question.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/random.h"
 #include "tasks/scorefiles.h"
 #include "tasks/setup.h"
 #include "tasks/taskgen.h"
 #include "toolkit/format.h"
+#include "toolkit/question.h"
 #include "toolkit/widgets.h"
 
 namespace qora {

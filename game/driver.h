@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "app/types.h"
 #include "game/attempt.h"
+#include "state/types.h"
 
 namespace qora {
 

@@ -5,17 +5,18 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/datafiles.h"
-#include "app/folders.h"
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "app/settings.h"
 #include "game/driver.h"
 #include "game/title.h"
 #include "graph/graph.h"
 #include "platform/open_document.h"
 #include "screens/groups.h"
 #include "screens/halloffame.h"
+#include "screens/window.h"
+#include "state/datafiles.h"
+#include "state/folders.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/settings.h"
 #include "tasks/export.h"
 #include "toolkit/poll.h"
 #include "toolkit/widgets.h"

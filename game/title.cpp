@@ -3,11 +3,11 @@
 #include <array>
 #include <string>
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
-#include "toolkit/text.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/poll.h"
+#include "toolkit/text.h"
 #include "toolkit/widgets.h"
 
 namespace qora {

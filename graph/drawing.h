@@ -25,6 +25,13 @@ inline Rect intersect(const Rect& a, const Rect& b) {
           a.y1 < b.y1 ? a.y1 : b.y1};
 }
 
+// A rectangle given corner to corner; GRINVALIDPARAM otherwise.
+inline bool valid_rect(int x1, int y1, int x2, int y2) {
+  if (x1 <= x2 && y1 <= y2) return true;
+  S().result = GRINVALIDPARAM;
+  return false;
+}
+
 inline Rect page_rect() { return {0, 0, S().width - 1, S().height - 1}; }
 
 // The viewport origin, added to every coordinate a routine is given.

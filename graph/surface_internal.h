@@ -1,5 +1,7 @@
-// Inside the graphics surface: the one drawing state shared by the shape
-// primitives (surface.cpp), text (text.cpp) and images (image.cpp). The
+// Inside the graphics surface: the one drawing state (surface.cpp) shared by
+// the device's life cycle (device.cpp), the shape primitives (raster.cpp),
+// the frames shown and written (frames.cpp), text (text.cpp) and images
+// (image.cpp). The
 // output backend below (platform/video.h) sees only a FrameSource. Not for
 // game code.
 #pragma once
@@ -121,6 +123,9 @@ int full_screen_scale(int sw, int sh);
 // client coordinates) to rects. Takes the drawing lock itself. Returns false when nothing was dirty.
 // This is what the window's FrameSource paints from.
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects);
+
+// What the window paints from: the visible page of the one drawing state.
+platform::FrameSource& frame_source();
 
 // The visible page through the current palette, as 0x00RRGGBB pixels.
 std::vector<uint32_t> snapshot_visible(int& w, int& h);

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/format.h"
 #include "toolkit/widgets.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/types.h"
+#include "state/types.h"
 
 namespace qora {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "platform/cp1251.h"
 #include "platform/message_box.h"
-#include "tasks/question.h"
+#include "state/datafiles.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/poll.h"
+#include "toolkit/question.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
 

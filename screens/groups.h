@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/types.h"
+#include "state/types.h"
 
 namespace qora {
 

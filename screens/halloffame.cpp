@@ -1,10 +1,10 @@
 #include "screens/halloffame.h"
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "screens/results.h"
-#include "tasks/scorefiles.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/ranking.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
 

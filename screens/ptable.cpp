@@ -1,9 +1,9 @@
 #include "screens/ptable.h"
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "screens/gallery.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/text.h"
 
 namespace qora {

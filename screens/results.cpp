@@ -1,8 +1,8 @@
 #include "screens/results.h"
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/format.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"

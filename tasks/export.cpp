@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/datafiles.h"
-#include "app/globals.h"
 #include "platform/cp1251.h"
 #include "platform/message_box.h"
 #include "platform/open_document.h"
 #include "platform/safefile.h"
 #include "platform/spreadsheet.h"
+#include "state/datafiles.h"
+#include "state/globals.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {

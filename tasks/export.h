@@ -20,8 +20,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/types.h"
 #include "platform/clock.h"
+#include "state/types.h"
 #include "tasks/scorefiles.h"
 
 namespace qora {

@@ -15,10 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/types.h"
 #include "platform/clock.h"
+#include "state/types.h"
 
 namespace qora::report {
+
+// How every report page begins: what tells an earlier report from any other file.
+inline constexpr std::string_view kPageStart =
+    "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: ";
 
 // Where a pupil stands with one element.
 enum class Standing : uint8_t {

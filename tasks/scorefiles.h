@@ -1,6 +1,7 @@
 // The score tables ("1player.qora", "2players.qora") and the results base
 // ("Result.qora"): appending a finished game, archiving a full file under a
-// dated name, and ranking the five best entries of a score table.
+// dated name (the ranking of the five best entries of a score table is in
+// state/ranking.h).
 //
 // Files are flat sequences of fixed-size records (PLAYREC, 53 bytes, or
 // RESULTREC, 95 bytes) in the working directory. Every rewrite is atomic and
@@ -30,16 +31,15 @@
 #include <string_view>
 #include <vector>
 
-#include "app/types.h"
 #include "platform/clock.h"
 #include "platform/safefile.h"
+#include "state/ranking.h"
+#include "state/types.h"
 
 namespace qora {
 
 constexpr int MAXSCORE = 20;     // records in a score table before it is archived
 constexpr int MAXRESULT = 1500;  // records in the results base before it is archived
-inline constexpr const char* ONEPLAYERFN = "1player.qora";
-inline constexpr const char* TWOPLAYERSFN = "2players.qora";
 inline constexpr const char* BAKFN = "Res.bak";
 inline constexpr const char* LOCKFN = platform::LOCK_NAME;
 inline constexpr const char* PENDINGPREFIX = ".qora.pend.";
@@ -49,9 +49,6 @@ inline constexpr const char* MERGEFN = ".qora.merge";
 void ADDSCORE(int32_t NOM, const std::string& FN);
 // Appends PLAYERRESULT[NOM] to the results base FN.
 void ADDRESULT(int32_t NOM, const std::string& FN);
-// Fills FIRST5 with the five best distinct entries among NP and the records
-// of the score table FN.
-void GETFIRST5(const std::string& FN, const PLAYREC& NP);
 
 namespace scorefiles {
 
@@ -95,8 +92,8 @@ std::string archive_name(const std::string& stem, int k);
 // The teacher's tools never write over such a name.
 bool game_file_name(std::string_view name);
 
-// The whole records held in bytes; a torn last record is left out.
-std::vector<PLAYREC> parse_scores(const std::string& bytes);
+// The whole records held in bytes; a torn last record is left out (the score
+// tables' own reading is in state/ranking.h).
 std::vector<RESULTREC> parse_results(const std::string& bytes);
 
 // The split of a results record's name used by the export: the date part is
@@ -104,11 +101,6 @@ std::vector<RESULTREC> parse_results(const std::string& bytes);
 // the player part starts at the second character after the "-"; with no "-",
 // the date is empty and the player is the whole name.
 void split_result_name(std::string_view name, std::string_view& date, std::string_view& player);
-
-// The top-five ranking over NP and then the table in file order; ranks 1..5
-// of the result are filled (index 0 unused), empty ranks have an empty NAME
-// and rating 0.
-std::array<FIRSTREC, 6> rank_first5(const std::vector<PLAYREC>& table, const PLAYREC& np);
 
 }  // namespace scorefiles
 }  // namespace qora

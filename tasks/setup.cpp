@@ -4,15 +4,15 @@
 #include <array>
 #include <functional>
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "platform/trace.h"
 #include "screens/ptable.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "tasks/scorefiles.h"
 #include "toolkit/poll.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
-#include "tasks/scorefiles.h"
 
 namespace qora {
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/globals.h"
-#include "app/random.h"
+#include "state/datafiles.h"
+#include "state/globals.h"
+#include "state/random.h"
 
 namespace qora {
 

@@ -16,8 +16,9 @@
 #include "screens/gallery.h"
 #include "support/game.h"
 #include "support/tones.h"
-#include "tasks/question.h"
 #include "tasks/taskgen.h"
+#include "tasks/timebar.h"
+#include "toolkit/question.h"
 #include "toolkit/widgets.h"
 
 namespace qora {

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/folders.h"
-#include "app/globals.h"
 #include "app/startup.h"
 #include "platform/cp1251.h"
 #include "platform/safefile.h"
-#include "tasks/scorefiles.h"
+#include "state/datafiles.h"
+#include "state/folders.h"
+#include "state/globals.h"
 #include "support/game.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 namespace {

@@ -11,9 +11,9 @@
 #include <random>
 #include <set>
 
-#include "app/datafiles.h"
-#include "app/globals.h"
 #include "platform/cp1251.h"
+#include "state/datafiles.h"
+#include "state/globals.h"
 #include "support/fake_desktop.h"
 #include "support/records.h"
 #include "support/test_support.h"

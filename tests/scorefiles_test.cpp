@@ -19,8 +19,8 @@
 #include <thread>
 #include <tuple>
 
-#include "app/globals.h"
 #include "platform/safefile.h"
+#include "state/globals.h"
 #include "support/records.h"
 #include "tasks/scorefiles.h"
 

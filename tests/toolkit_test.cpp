@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <string>
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "game/title.h"
 #include "graph/graph.h"
 #include "graph/input_internal.h"
+#include "screens/window.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "support/fake_desktop.h"
 #include "support/headless.h"
 #include "support/timeline.h"

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/types.h"
 #include "platform/clock.h"
+#include "state/types.h"
 
 namespace qora {
 

@@ -1,9 +1,9 @@
 #include "toolkit/poll.h"
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "platform/clock.h"
 #include "platform/open_document.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "toolkit/widgets.h"
 
 namespace qora {

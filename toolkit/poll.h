@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/types.h"
 #include "graph/graph.h"
+#include "state/types.h"
 
 namespace qora {
 

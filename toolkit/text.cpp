@@ -1,7 +1,7 @@
 #include "toolkit/text.h"
 
-#include "app/geometry.h"
 #include "graph/graph.h"
+#include "state/geometry.h"
 
 namespace qora {
 

@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/folders.h"
-#include "app/geometry.h"
-#include "app/globals.h"
-#include "app/random.h"
 #include "graph/graph.h"
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "state/folders.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "state/random.h"
 #include "toolkit/poll.h"
 #include "toolkit/text.h"
 

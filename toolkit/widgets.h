@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/types.h"
+#include "state/types.h"
 
 namespace qora {
 

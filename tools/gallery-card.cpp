@@ -18,14 +18,15 @@
 
 #include <unistd.h>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "graph/surface_internal.h"
 #include "screens/gallery.h"
 #include "screens/ptable.h"
-#include "tasks/question.h"
+#include "screens/window.h"
+#include "state/datafiles.h"
+#include "state/geometry.h"
+#include "state/globals.h"
+#include "tasks/timebar.h"
 #include "toolkit/widgets.h"
 
 using namespace qora;

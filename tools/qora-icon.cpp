@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "graph/graph.h"
 #include "platform/png.h"
 #include "screens/gallery.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 
 using namespace qora;
 

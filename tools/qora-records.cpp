@@ -29,11 +29,11 @@
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "app/datafiles.h"
-#include "app/folders.h"
-#include "app/globals.h"
-#include "app/types.h"
 #include "platform/safefile.h"
+#include "state/datafiles.h"
+#include "state/folders.h"
+#include "state/globals.h"
+#include "state/types.h"
 #include "tasks/export.h"
 #include "tasks/report.h"
 #include "tasks/scorefiles.h"

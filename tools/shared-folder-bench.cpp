@@ -45,10 +45,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/types.h"
 #include "platform/clock.h"
 #include "platform/safefile.h"
+#include "state/globals.h"
+#include "state/types.h"
 #include "tasks/scorefiles.h"
 
 namespace {

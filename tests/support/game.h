@@ -11,10 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/datafiles.h"
-#include "app/geometry.h"
-#include "app/globals.h"
 #include "screens/gallery.h"
+#include "screens/window.h"
+#include "state/datafiles.h"
+#include "state/geometry.h"
+#include "state/globals.h"
 #include "support/headless.h"
 #include "support/test_support.h"
 #include "support/timeline.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/types.h"
 #include "platform/cp1251.h"
+#include "state/types.h"
 #include "support/test_support.h"
 
 namespace qora::test {

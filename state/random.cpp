@@ -1,4 +1,4 @@
-#include "app/random.h"
+#include "state/random.h"
 
 #include <random>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/types.h"
+#include "state/types.h"
 
 namespace qora {
 
@@ -56,15 +56,11 @@ extern TPOINT G_PTMAINTITLECHARSIZE;
 extern uint16_t G_IFONTDESCRIPTION, G_IFONTDESCRIPTIONSIZE;
 extern TPOINT G_PTDESCRIPTIONCHARSIZE;
 
-// Opens the graphics window in the mode of G_ISCREENRESOLUTION and computes
-// colours, geometry, fonts and the pictures. Returns false (with the reason
-// in `why`) when the window cannot be opened.
-bool INITGRAPHWITHVARIBLES(std::string* why = nullptr);
+// The colours, the geometry and the fonts for the open window (called by
+// INITGRAPHWITHVARIBLES, screens/window.h).
 void INITCOLORS();
 void INITCOORDS();
 void INITCHARSIZE();
-void GETTARGETSIMAGES();
-void DONEGRAPHWITHVARIBLES();
 
 // Text for a graphics result code, for the start-up failure message.
 const char* grapherrormsg(int16_t code);

@@ -1,10 +1,10 @@
-#include "app/folders.h"
+#include "state/folders.h"
 
 #include <cstdlib>
 #include <system_error>
 #include <vector>
 
-#include "app/globals.h"
+#include "state/globals.h"
 
 namespace qora {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/types.h"
+#include "state/types.h"
 
 namespace qora {
 

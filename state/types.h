@@ -142,7 +142,7 @@ struct FIRSTREC {
   uint16_t BAKS = 0;  // the rating
 };
 
-// The rating of a score-table record (see records.cpp).
+// The rating of a score-table record (see ranking.cpp).
 uint16_t PERCENT(const PLAYREC& d);
 
 }  // namespace qora

@@ -1,6 +1,6 @@
-#include "app/settings.h"
+#include "state/settings.h"
 
-#include "app/globals.h"
+#include "state/globals.h"
 
 namespace qora {
 

@@ -1,9 +1,8 @@
 // The clock of a shooting attempt, with the lamps of the time bar that light
-// up second by second, and the game's modal two-choice question.
+// up second by second.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace qora {
 
@@ -17,13 +16,5 @@ void DRAWTIMEBAR();
 // (green, the last three red, the final one light red), ticks while sound
 // effects are on, and returns true on the one call at which TIMELIM is reached.
 bool TIMEEND();
-
-// Asks STITLE with the two choices SASK1 (left) and SASK2 (right) over the
-// front wall; returns 0 for the first and 1 for the second. Arrow keys,
-// pointing, Space, Enter or a click choose; a click on the maker's label
-// does not. Esc has no effect: no caller has a choice that Esc could safely
-// stand for (the group editor's question would lose the teacher's work).
-int32_t MESSAGEQUESTION(const std::string& STITLE, const std::string& SASK1,
-                        const std::string& SASK2);
 
 }  // namespace qora

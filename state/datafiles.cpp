@@ -1,7 +1,7 @@
 // Loading of the element table "001", the message table "002" and the groups
 // file "group.qora" from the working directory; an installed game reads the
 // two tables from its data folder when the working directory has none.
-#include "app/datafiles.h"
+#include "state/datafiles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,10 +13,10 @@
 #include <system_error>
 #include <vector>
 
-#include "app/folders.h"
-#include "app/globals.h"
-#include "app/startup.h"
 #include "platform/safefile.h"
+#include "state/fatal.h"
+#include "state/folders.h"
+#include "state/globals.h"
 
 namespace qora {
 
@@ -202,13 +202,13 @@ void GETELEMENTS() {
   std::string err;
   if (load_element_table(path, err)) return;
   std::error_code ec;
-  EXITQORA(std::filesystem::exists(path, ec) ? err : err + "\n" + missing_tables_hint());
+  FATAL(std::filesystem::exists(path, ec) ? err : err + "\n" + missing_tables_hint());
 }
 
 void GETMSG() {
   const std::string path = shipped_file(MSGFN);
   std::string err;
-  if (!load_message_table(path, err)) EXITQORA(err + "\n" + missing_tables_hint());
+  if (!load_message_table(path, err)) FATAL(err + "\n" + missing_tables_hint());
 }
 
 bool load_message_table(const std::string& path, std::string& err) {
