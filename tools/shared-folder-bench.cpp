@@ -316,16 +316,16 @@ int count(const std::string& folder, int argc, char** argv) {
   int want = 0, once = 0, missing = 0, twice = 0;
   for (int a = 0; a < argc; ++a) {
     // NAME:N, or NAME:N+R: R more results, of saves killed before their scores.
-    const std::string spec = argv[a];
-    const size_t colon = spec.rfind(':');
+    const std::string writer = argv[a];
+    const size_t colon = writer.rfind(':');
     if (colon == std::string::npos) return 2;
-    const int n = std::atoi(spec.c_str() + colon + 1);
-    const size_t plus = spec.find('+', colon);
-    const int more = plus == std::string::npos ? 0 : std::atoi(spec.c_str() + plus + 1);
+    const int n = std::atoi(writer.c_str() + colon + 1);
+    const size_t plus = writer.find('+', colon);
+    const int more = plus == std::string::npos ? 0 : std::atoi(writer.c_str() + plus + 1);
     for (int i = 0; i < n + more; ++i)
       for (const auto* seen : {&results, &scores}) {
         if (i >= n && seen == &scores) continue;
-        const auto it = seen->find(spec.substr(0, colon) + "-" + std::to_string(i));
+        const auto it = seen->find(writer.substr(0, colon) + "-" + std::to_string(i));
         const int c = it == seen->end() ? 0 : it->second;
         ++want;
         once += c == 1;
