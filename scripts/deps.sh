@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game needs to build and run ("play") or to
-# build and pass its tests ("test", a superset). Uses sudo when not root;
+# build and pass its tests ("test", a superset), or those that cross-build the
+# Windows game and its packages and test them under Wine ("windows"). Uses sudo when not root;
 # without sudo it names the packages to install as root.
 set -euo pipefail
 what=${1:-play}
@@ -10,11 +11,16 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
          imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev)
 fi
+if [ "$what" = windows ]; then
+  pkgs=(build-essential cmake pkg-config g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+        mingw-w64-tools binutils-mingw-w64-x86-64 nsis wine64 wine zip unzip dpkg-dev
+        fonts-liberation2 xvfb xauth x11-utils imagemagick python3)
+fi
 # The help compiler is optional and only for the tests (which check the
 # compiled help): a desktop rarely opens compiled help, and without it the
 # help ships as HTML only, so playing does not need its tool chain.
 optional=()
-[ "$what" = test ] && optional=(fp-utils-3.2.2)
+[ "$what" = test ] || [ "$what" = windows ] && optional=(fp-utils-3.2.2)
 absent() {
   local p
   for p in "$@"; do

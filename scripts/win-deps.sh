@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Builds the libraries the Windows game links (zlib, libpng, FreeType, SDL2,
+# libxlsxwriter with the minizip, MD5 and temporary-file code its Debian
+# source carries) from Debian's own bookworm source packages, statically,
+# with mingw-w64, into one prefix with pkg-config files.
+#
+# The prefix is QORA_WIN_PREFIX (default build-win/prefix). It is kept between
+# runs, keyed by the source versions below; a finished prefix is also kept in
+# ${XDG_CACHE_HOME:-~/.cache}/qora-win/<key> and copied from there into a
+# fresh clone. Sources come through apt-get source from a private deb-src list
+# of Debian's main suite, pinned to the versions below, and nowhere else.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh" windows
+
+sources=(zlib=1:1.2.13.dfsg-1 libpng1.6=1.6.39-2+deb12u5 freetype=2.12.1+dfsg-5+deb12u4
+         libsdl2=2.26.5+dfsg-1 libxlsxwriter=1.1.4-2)
+recipe=1   # raise when the build steps below change
+key=$( (printf '%s\n' "${sources[@]}" "recipe $recipe" "$(x86_64-w64-mingw32-gcc-posix -dumpversion)") |
+       sha256sum | cut -c1-16)
+prefix=${QORA_WIN_PREFIX:-$root/build-win/prefix}
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/qora-win/$key
+stamp=.qora-win-key
+
+[ -f "$prefix/$stamp" ] && [ "$(cat "$prefix/$stamp")" = "$key" ] && exit 0
+
+# pkg-config files name the folder they were built in; point them at where
+# the prefix now is.
+relocate() {
+  local from
+  from=$(cat "$1/.qora-win-built-in")
+  sed -i "s|$from|$2|g" "$1"/lib/pkgconfig/*.pc
+  echo "$2" > "$1/.qora-win-built-in"
+}
+
+if [ -f "$cache/$stamp" ] && [ "$(cat "$cache/$stamp")" = "$key" ]; then
+  rm -rf "$prefix" "$prefix.tmp"
+  mkdir -p "$(dirname "$prefix")"
+  cp -a "$cache" "$prefix.tmp"
+  relocate "$prefix.tmp" "$prefix"
+  mv "$prefix.tmp" "$prefix"
+  echo "Windows libraries: reused $cache"
+  exit 0
+fi
+
+work=$(dirname "$prefix")/win-deps-work
+rm -rf "$work" "$prefix"
+mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src" "$prefix"
+cat > "$work/apt/sources.list" <<LIST
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+LIST
+apt=(-o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+     -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache"
+     -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)")
+apt-get "${apt[@]}" -qq update
+(cd "$work/src" && apt-get "${apt[@]}" -qq source "${sources[@]}" >/dev/null)
+
+host=x86_64-w64-mingw32
+jobs=${QORA_WIN_JOBS:-2}
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-gcc-ar-posix RANLIB=$host-gcc-ranlib-posix
+export RC=$host-windres WINDRES=$host-windres
+export CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+cmake_cross=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+             -DQORA_WIN_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
+             -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF)
+src() { find "$work/src" -maxdepth 1 -type d -name "$1-*" | head -1; }
+
+echo "Windows libraries: building zlib"
+(cd "$(src zlib)" && ./configure --static --prefix="$prefix" >/dev/null &&
+ make -s -j"$jobs" libz.a && make -s install >/dev/null)
+
+echo "Windows libraries: building libpng"
+(cd "$(src libpng1.6)" && ./configure -q --host=$host --prefix="$prefix" --disable-shared \
+   --enable-static --disable-tools && make -s -j"$jobs" && make -s install >/dev/null)
+
+echo "Windows libraries: building FreeType"
+(cd "$(src freetype)" && ./configure -q --host=$host --prefix="$prefix" --disable-shared \
+   --enable-static --with-zlib=yes --with-png=yes --with-bzip2=no --with-brotli=no \
+   --with-harfbuzz=no && make -s -j"$jobs" && make -s install >/dev/null)
+
+echo "Windows libraries: building SDL2"
+cmake -S "$(src libsdl2)" -B "$work/sdl2" "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON \
+      -DSDL_TEST=OFF >/dev/null
+cmake --build "$work/sdl2" -j"$jobs" >/dev/null
+cmake --install "$work/sdl2" >/dev/null
+
+echo "Windows libraries: building libxlsxwriter"
+cmake -S "$(src libxlsxwriter)" -B "$work/xlsxwriter" "${cmake_cross[@]}" -DUSE_SYSTEM_MINIZIP=OFF \
+      -DZLIB_ROOT="$prefix" >/dev/null
+cmake --build "$work/xlsxwriter" -j"$jobs" >/dev/null
+cmake --install "$work/xlsxwriter" >/dev/null
+
+rm -f "$prefix"/lib/*.la "$prefix"/lib/*.dll.a
+echo "$prefix" > "$prefix/.qora-win-built-in"
+echo "$key" > "$prefix/$stamp"
+rm -rf "$work"
+# Keep a copy for later clones; a half-copied cache never carries the stamp.
+if mkdir -p "$(dirname "$cache")" 2>/dev/null; then
+  rm -rf "$cache.tmp.$$" && cp -a "$prefix" "$cache.tmp.$$" && rm -f "$cache.tmp.$$/$stamp" &&
+    rm -rf "$cache" && mv "$cache.tmp.$$" "$cache" && echo "$key" > "$cache/$stamp" || true
+fi
+echo "Windows libraries: built in $prefix"

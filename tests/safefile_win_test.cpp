@@ -1,0 +1,113 @@
+// The crash-safe file layer on Windows: replacing a file other games are
+// reading, claiming a name only when it is free, the folder's lock between
+// two holders, the cleanup of temporary files, and Windows paths.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/safefile.h"
+#include "support/test_support.h"
+
+namespace qora {
+namespace {
+
+namespace pf = platform;
+
+TEST(SafeFileWin, ReplacesAFileOthersReadAndKeepsOneNoOneMayRenameOver) {
+  test::TempDir dir;
+  std::string err;
+  ASSERT_TRUE(pf::replace_file("t.qora", "old", err)) << err;
+  {
+    // Another game reading the table shares its deletion, as the layer does.
+    HANDLE reader = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(pf::replace_file("t.qora", "new", err)) << err;
+    CloseHandle(reader);
+  }
+  EXPECT_EQ(test::read_file("t.qora"), "new");
+  {
+    // A program that shares no deletion holds the name: the replacement
+    // fails after its retries, and the old content and no temporary remain.
+    HANDLE holder = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    bool committed = true;
+    EXPECT_FALSE(pf::replace_file("t.qora", "newer", err, &committed));
+    EXPECT_FALSE(committed);
+    EXPECT_NE(err.find("rename"), std::string::npos) << err;
+    CloseHandle(holder);
+  }
+  EXPECT_EQ(test::read_file("t.qora"), "new");
+  EXPECT_TRUE(pf::names_with_prefix(".", ".qora.").empty());
+}
+
+TEST(SafeFileWin, PlacesANewNameOnlyWhenFree) {
+  test::TempDir dir;
+  std::string err;
+  ASSERT_TRUE(pf::replace_file("taken", "first", err)) << err;
+  for (const char* name : {"taken", "free"}) {
+    pf::StagedFile f;
+    ASSERT_TRUE(f.write(".", "second", pf::new_file_mode(), pf::StagedFile::Kind::outside_lock, err)) << err;
+    const auto placed = f.place_new(name, err);
+    EXPECT_EQ(placed, std::string(name) == "taken" ? pf::StagedFile::Place::exists : pf::StagedFile::Place::placed)
+        << name << err;
+  }
+  EXPECT_EQ(test::read_file("taken"), "first");
+  EXPECT_EQ(test::read_file("free"), "second");
+  EXPECT_TRUE(pf::names_with_prefix(".", ".qora.").empty());
+}
+
+TEST(SafeFileWin, FolderLockTakesTurnsAndCleanupSparesHeldTemporaries) {
+  test::TempDir dir;
+  std::string err;
+  pf::FileLock a, b;
+  ASSERT_EQ(a.acquire(".", 100, err), pf::FileLock::Status::acquired) << err;
+  EXPECT_EQ(b.acquire(".", 50, err), pf::FileLock::Status::busy);
+  bool asked = false;
+  EXPECT_EQ(b.acquire(".", 5000, err, [&] { return asked = true; }), pf::FileLock::Status::not_needed);
+  EXPECT_TRUE(asked);
+  a.release();
+  EXPECT_EQ(b.acquire(".", 100, err), pf::FileLock::Status::acquired) << err;
+
+  // A writer outside the lock holds its temporary; one left by a killed
+  // writer (here: written and let go) and an ordinary one are stale.
+  pf::StagedFile held;
+  ASSERT_TRUE(held.claim(".", pf::new_file_mode(), pf::StagedFile::Kind::outside_lock, err)) << err;
+  test::write_file(held.path(), "filled by name");  // a locked file is still written by its name
+  test::write_file(".qora.ptmp.1.1", "stale");
+  test::write_file(".qora.tmp.1.1", "stale");
+  pf::remove_stale_temps(".");
+  const auto left = pf::names_with_prefix(".", ".qora.");
+  ASSERT_EQ(left.size(), 2u);  // the lock file and the held temporary
+  EXPECT_EQ(left[0], pf::LOCK_NAME);
+  EXPECT_EQ(pf::name_of(held.path()), left[1]);
+  EXPECT_EQ(test::read_file(held.path()), "filled by name");
+}
+
+TEST(SafeFileWin, ReadsOnlyRegularFilesAndSplitsWindowsPaths) {
+  test::TempDir dir;
+  std::string bytes, err;
+  EXPECT_EQ(pf::read_whole_file("missing", bytes, err), pf::ReadStatus::missing);
+  ASSERT_TRUE(CreateDirectoryW(L"folder", nullptr));
+  EXPECT_EQ(pf::read_whole_file("folder", bytes, err), pf::ReadStatus::failed);
+  EXPECT_EQ(pf::read_whole_file("NUL", bytes, err), pf::ReadStatus::failed);  // a device, not a file
+
+  struct Case { const char *path, *dir, *name; } const cases[] = {
+      {"C:\\Qora\\1player.qora", "C:\\Qora", "1player.qora"},
+      {"C:\\1player.qora", "C:\\", "1player.qora"},
+      {"\\\\server\\class\\Result.qora", "\\\\server\\class", "Result.qora"},
+      {"a/b\\c", "a/b", "c"},
+      {"Result.qora", ".", "Result.qora"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(pf::dir_of(c.path), c.dir) << c.path;
+    EXPECT_EQ(pf::name_of(c.path), c.name) << c.path;
+  }
+  EXPECT_EQ(pf::in_dir("C:\\", "x"), "C:\\x");
+  EXPECT_EQ(pf::in_dir("\\\\server\\class", "x"), "\\\\server\\class/x");
+}
+
+}  // namespace
+}  // namespace qora
