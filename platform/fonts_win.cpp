@@ -56,11 +56,16 @@ std::wstring windows_fonts() {
   return std::wstring(buf, n) + L"\\Fonts\\";
 }
 
+// The shipped faces lie in fonts\ beside the program, or, in a build tree,
+// in the play folder's fonts\.
 std::wstring shipped_fonts() {
-  std::wstring exe = win::program_file();
+  const std::wstring exe = win::program_file();
   const size_t slash = exe.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return {};
-  return exe.substr(0, slash + 1) + L"fonts\\";
+  const std::wstring beside = exe.substr(0, slash + 1) + L"fonts\\";
+  const std::wstring build = exe.substr(0, slash + 1) + L"play\\fonts\\";
+  const DWORD a = GetFileAttributesW(beside.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? beside : build;
 }
 
 }  // namespace
