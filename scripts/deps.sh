@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game needs to build and run ("play") or to
-# build and pass its tests ("test", a superset), or those that cross-build the
-# Windows game and its packages and test them under Wine ("windows"). Uses sudo when not root;
-# without sudo it names the packages to install as root.
+# Installs the Debian packages the game needs to build and run ("play"), to
+# build and pass its tests ("test", a superset), or to cross-build the Windows
+# game and its packages and test them under Wine beside the Linux build
+# ("windows", also a superset of "play"). Uses sudo when not root; without
+# sudo it names the packages to install as root.
 set -euo pipefail
 what=${1:-play}
 pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
@@ -12,15 +13,15 @@ if [ "$what" = test ]; then
          imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev)
 fi
 if [ "$what" = windows ]; then
-  pkgs=(build-essential cmake pkg-config g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-        mingw-w64-tools binutils-mingw-w64-x86-64 nsis wine64 wine zip unzip dpkg-dev
-        fonts-liberation2 xvfb xauth x11-utils imagemagick python3)
+  pkgs+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+         binutils-mingw-w64-x86-64 nsis wine64 wine zip unzip dpkg-dev fp-utils-3.2.2 libgtest-dev
+         xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick python3)
 fi
 # The help compiler is optional and only for the tests (which check the
 # compiled help): a desktop rarely opens compiled help, and without it the
 # help ships as HTML only, so playing does not need its tool chain.
 optional=()
-[ "$what" = test ] || [ "$what" = windows ] && optional=(fp-utils-3.2.2)
+[ "$what" = test ] && optional=(fp-utils-3.2.2)
 absent() {
   local p
   for p in "$@"; do

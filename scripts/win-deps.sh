@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 sources=(zlib=1:1.2.13.dfsg-1 libpng1.6=1.6.39-2+deb12u5 freetype=2.12.1+dfsg-5+deb12u4
          libsdl2=2.26.5+dfsg-1 libxlsxwriter=1.1.4-2)
-recipe=1   # raise when the build steps below change
+recipe=2   # raise when the build steps below change
 key=$( (printf '%s\n' "${sources[@]}" "recipe $recipe" "$(x86_64-w64-mingw32-gcc-posix -dumpversion)") |
        sha256sum | cut -c1-16)
 prefix=${QORA_WIN_PREFIX:-$root/build-win/prefix}
@@ -65,31 +65,54 @@ cmake_cross=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x
              -DQORA_WIN_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
              -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF)
 src() { find "$work/src" -maxdepth 1 -type d -name "$1-*" | head -1; }
+# Each step's output goes to one log, shown only when a step fails.
+log=$work/build.log
+step() {
+  echo "Windows libraries: $1"
+  shift
+  if ! ( "$@" ) >>"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "Windows libraries: failed; the whole log is $log" >&2
+    exit 1
+  fi
+}
 
-echo "Windows libraries: building zlib"
-(cd "$(src zlib)" && ./configure --static --prefix="$prefix" >/dev/null &&
- make -s -j"$jobs" libz.a && make -s install >/dev/null)
-
-echo "Windows libraries: building libpng"
-(cd "$(src libpng1.6)" && ./configure -q --host=$host --prefix="$prefix" --disable-shared \
-   --enable-static --disable-tools && make -s -j"$jobs" && make -s install >/dev/null)
-
-echo "Windows libraries: building FreeType"
-(cd "$(src freetype)" && ./configure -q --host=$host --prefix="$prefix" --disable-shared \
-   --enable-static --with-zlib=yes --with-png=yes --with-bzip2=no --with-brotli=no \
-   --with-harfbuzz=no && make -s -j"$jobs" && make -s install >/dev/null)
-
-echo "Windows libraries: building SDL2"
-cmake -S "$(src libsdl2)" -B "$work/sdl2" "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON \
-      -DSDL_TEST=OFF >/dev/null
-cmake --build "$work/sdl2" -j"$jobs" >/dev/null
-cmake --install "$work/sdl2" >/dev/null
-
-echo "Windows libraries: building libxlsxwriter"
-cmake -S "$(src libxlsxwriter)" -B "$work/xlsxwriter" "${cmake_cross[@]}" -DUSE_SYSTEM_MINIZIP=OFF \
-      -DZLIB_ROOT="$prefix" >/dev/null
-cmake --build "$work/xlsxwriter" -j"$jobs" >/dev/null
-cmake --install "$work/xlsxwriter" >/dev/null
+zlib() {
+  cd "$(src zlib)" && ./configure --static --prefix="$prefix" && make -j"$jobs" libz.a && make install
+}
+libpng() {
+  cd "$(src libpng1.6)" && ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static &&
+    make -j"$jobs" && make install
+}
+freetype() {
+  cd "$(src freetype)" && ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
+    --with-zlib=yes --with-png=yes --with-bzip2=no --with-brotli=no --with-harfbuzz=no &&
+    make -j"$jobs" && make install
+}
+sdl2() {
+  cmake -S "$(src libsdl2)" -B "$work/sdl2" "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF &&
+    cmake --build "$work/sdl2" -j"$jobs" && cmake --install "$work/sdl2"
+}
+# Debian's own build links the system's minizip and OpenSSL's MD5; the source
+# package also carries minizip, an MD5 and tmpfileplus of its own, which the
+# Windows build uses.
+xlsxwriter() {
+  cmake -S "$(src libxlsxwriter)" -B "$work/xlsxwriter" "${cmake_cross[@]}" -DUSE_SYSTEM_MINIZIP=OFF \
+    -DZLIB_ROOT="$prefix" && cmake --build "$work/xlsxwriter" -j"$jobs" && cmake --install "$work/xlsxwriter"
+}
+# The programs link these statically, so their licences ship with them.
+licences() {
+  local name
+  for name in zlib libpng1.6 freetype libsdl2 libxlsxwriter; do
+    mkdir -p "$prefix/share/licenses/$name" && cp "$(src "$name")/debian/copyright" "$prefix/share/licenses/$name/"
+  done
+}
+step "building zlib" zlib
+step "building libpng" libpng
+step "building FreeType" freetype
+step "building SDL2" sdl2
+step "building libxlsxwriter" xlsxwriter
+step "collecting the licences" licences
 
 rm -f "$prefix"/lib/*.la "$prefix"/lib/*.dll.a
 echo "$prefix" > "$prefix/.qora-win-built-in"
