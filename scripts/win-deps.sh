@@ -44,6 +44,10 @@ if [ -f "$cache/$stamp" ] && [ "$(cat "$cache/$stamp")" = "$key" ]; then
 fi
 
 work=$(dirname "$prefix")/win-deps-work
+# Built beside the prefix and put in its place when complete, so that a
+# failed or interrupted build leaves the old prefix as it was.
+final=$prefix
+prefix=$final.new
 rm -rf "$work" "$prefix"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src" "$prefix"
 cat > "$work/apt/sources.list" <<LIST
@@ -116,8 +120,11 @@ step "collecting the licences" licences
 
 rm -f "$prefix"/lib/*.la "$prefix"/lib/*.dll.a
 echo "$prefix" > "$prefix/.qora-win-built-in"
+relocate "$prefix" "$final"
 echo "$key" > "$prefix/$stamp"
-rm -rf "$work"
+rm -rf "$work" "$final"
+mv "$prefix" "$final"
+prefix=$final
 # Keep a copy for later clones; a half-copied cache never carries the stamp.
 if mkdir -p "$(dirname "$cache")" 2>/dev/null; then
   rm -rf "$cache.tmp.$$" && cp -a "$prefix" "$cache.tmp.$$" && rm -f "$cache.tmp.$$/$stamp" &&

@@ -8,7 +8,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(${QORA_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-set(win_tests attempt datafiles gallery groups input surface toolkit game safefile_win)
+set(win_tests attempt datafiles gallery groups input surface toolkit game platform_win)
 set(win_sources)
 foreach(t ${win_tests})
   list(APPEND win_sources ${CMAKE_CURRENT_SOURCE_DIR}/${t}_test.cpp)

@@ -1,12 +1,15 @@
-// The crash-safe file layer on Windows: replacing a file other games are
-// reading, claiming a name only when it is free, the folder's lock between
-// two holders, the cleanup of temporary files, and Windows paths.
+// The Windows platform layer: the crash-safe files (replacing a file other
+// games are reading, claiming a name only when it is free, the folder's lock
+// between two holders, the cleanup of temporary files, Windows paths) and the
+// game folder named in UTF-16 by the environment or the system.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
 
+#include "app/folders.h"
+#include "platform/paths.h"
 #include "platform/safefile.h"
 #include "support/test_support.h"
 
@@ -107,6 +110,24 @@ TEST(SafeFileWin, ReadsOnlyRegularFilesAndSplitsWindowsPaths) {
   }
   EXPECT_EQ(pf::in_dir("C:\\", "x"), "C:\\x");
   EXPECT_EQ(pf::in_dir("\\\\server\\class", "x"), "\\\\server\\class/x");
+}
+
+TEST(PathsWin, GameFolderNamedInUtf16) {
+  namespace fs = std::filesystem;
+  const wchar_t* share = L"\\\\server\\Химия\\7А";
+  const fs::path installed = L"C:\\Program Files\\Qora";
+  std::string err;
+  {
+    test::EnvVar none("QORA_HOME", nullptr);
+    ASSERT_EQ(_wputenv_s(L"QORA_HOME", share), 0);
+    EXPECT_EQ(pf::env("QORA_HOME"), reinterpret_cast<const char*>(u8"\\\\server\\Химия\\7А"));
+    EXPECT_EQ(choose_game_folder(L"C:\\Users\\Маша", installed, err).wstring(), share) << err;
+  }
+  // Without QORA_HOME: the user's roaming application data.
+  const fs::path user = choose_game_folder(L"C:\\Users\\Маша", installed, err);
+  const wchar_t* appdata = _wgetenv(L"APPDATA");
+  ASSERT_NE(appdata, nullptr);
+  EXPECT_EQ(user, fs::path(appdata) / L"Qora") << err;
 }
 
 }  // namespace
