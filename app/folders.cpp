@@ -72,12 +72,19 @@ fs::path choose_game_folder(const fs::path& cwd, const fs::path& data, std::stri
   if (data.empty()) return cwd;  // a build tree: its play folder is the one to start in
   fs::path game;
   if (const std::string home = platform::env("QORA_HOME"); !home.empty()) {
-    game = cwd / utf8_path(home);  // a relative name is taken from the folder of the start
+    // A relative name is taken from the folder of the start; a name from the
+    // root on (a share's \\server\class too) stands as it is.
+    const fs::path named = utf8_path(home);
+    game = named.has_root_directory() ? named : cwd / named;
   } else {
     game = platform::user_game_folder(err);
     if (game.empty()) return {};
   }
-  game = game.lexically_normal();
+  // A share's name (two separators first) is left as written: normalising
+  // would merge its separators.
+  const std::string named = game.string();
+  const bool share = named.size() > 1 && (named[0] == '/' || named[0] == '\\') && named[1] == named[0];
+  if (!share) game = game.lexically_normal();
   if (lies_within(game, data)) {
     err = "the game folder " + game.string() + " lies in the installed data folder " + data.string() +
           ", which is never written; set QORA_HOME to another folder";

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "app/folders.h"
 #include "platform/paths.h"
@@ -18,30 +20,31 @@ namespace {
 
 namespace pf = platform;
 
-TEST(SafeFileWin, ReplacesAFileOthersReadAndKeepsOneNoOneMayRenameOver) {
+TEST(SafeFileWin, ReplacesAFileOnceItsReaderLetsGoAndKeepsOneHeldForGood) {
   test::TempDir dir;
   std::string err;
   ASSERT_TRUE(pf::replace_file("t.qora", "old", err)) << err;
-  {
-    // Another game reading the table shares its deletion, as the layer does.
-    HANDLE reader = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(pf::replace_file("t.qora", "new", err)) << err;
+  // Windows replaces no file while another program has it open: the
+  // replacement waits out a reader (another game reading the table)...
+  HANDLE reader = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  std::thread let_go([reader] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     CloseHandle(reader);
-  }
+  });
+  EXPECT_TRUE(pf::replace_file("t.qora", "new", err)) << err;
+  let_go.join();
   EXPECT_EQ(test::read_file("t.qora"), "new");
-  {
-    // A program that shares no deletion holds the name: the replacement
-    // fails after its retries, and the old content and no temporary remain.
-    HANDLE holder = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    bool committed = true;
-    EXPECT_FALSE(pf::replace_file("t.qora", "newer", err, &committed));
-    EXPECT_FALSE(committed);
-    EXPECT_NE(err.find("rename"), std::string::npos) << err;
-    CloseHandle(holder);
-  }
+  // ...but not one that keeps it: then the old content stays and no
+  // temporary file is left.
+  HANDLE holder = CreateFileW(L"t.qora", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  bool committed = true;
+  EXPECT_FALSE(pf::replace_file("t.qora", "newer", err, &committed));
+  EXPECT_FALSE(committed);
+  EXPECT_NE(err.find("rename"), std::string::npos) << err;
+  CloseHandle(holder);
   EXPECT_EQ(test::read_file("t.qora"), "new");
   EXPECT_TRUE(pf::names_with_prefix(".", ".qora.").empty());
 }

@@ -21,3 +21,7 @@ target_link_libraries(qora_tests PRIVATE qoralib gtest)
 string(REPLACE "/" "\\\\" win_src "Z:${CMAKE_SOURCE_DIR}")
 string(REPLACE "/" "\\\\" win_bin "Z:${CMAKE_BINARY_DIR}")
 target_compile_definitions(qora_tests PRIVATE QORA_SOURCE_DIR="${win_src}" QORA_BINARY_DIR="${win_bin}")
+# The faces the game falls back on lie beside the program, as in the package.
+add_custom_command(TARGET qora_tests POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${QORA_PLAYDIR}/fonts ${CMAKE_CURRENT_BINARY_DIR}/fonts)
+add_dependencies(qora_tests winfonts)

@@ -28,7 +28,7 @@ class FakeDesktop {
   const std::filesystem::path& dir() const { return dir_.path(); }
   void script(const std::string& name, const std::string& body, bool executable = true) {
     write_file(bin_ / name, "#!/bin/sh\nPATH=/usr/bin:/bin\n" + body + "\n");
-    chmod((bin_ / name).c_str(), executable ? 0755 : 0644);
+    chmod((bin_ / name).string().c_str(), executable ? 0755 : 0644);
   }
 
  private:
