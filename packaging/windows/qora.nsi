@@ -3,7 +3,8 @@
 ; removes the program and leaves the players' results alone (they live in
 ; %APPDATA%\Qora or the folder QORA_HOME names, never beside the program).
 ;   makensis -DSTAGE=<folder of the portable files> -DVERSION=1.0.0 -DOUTFILE=<exe> qora.nsi
-Unicode true
+; A 64-bit installer for the 64-bit game (and so Wine's 64-bit loader runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !ifndef STAGE | VERSION | OUTFILE
@@ -24,12 +25,10 @@ SetCompressor /SOLID lzma
 !define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallDir"
 !include MultiUser.nsh
 !include MUI2.nsh
-!include x64.nsh
 
 Name "${APPNAME}"
 OutFile "${OUTFILE}"
 BrandingText "Qora ${VERSION}"
-RequestExecutionLevel user ; MultiUser asks for more when installing for all users
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
@@ -49,17 +48,10 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "Команда Qora"
 
 Function .onInit
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${Else}
-    MessageBox MB_OK|MB_ICONSTOP "Игре нужна 64-разрядная Windows."
-    Abort
-  ${EndIf}
   !insertmacro MULTIUSER_INIT
 FunctionEnd
 
 Function un.onInit
-  SetRegView 64
   !insertmacro MULTIUSER_UNINIT
 FunctionEnd
 
