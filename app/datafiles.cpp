@@ -109,13 +109,14 @@ GroupWrite write_groups_file(bool only_if_missing, std::string& err) {
   if (only_if_missing && platform::exists(GROUPFN)) return GroupWrite::found;
   err = platform::folder_problem(".", {GROUPFN});
   if (!err.empty()) return GroupWrite::failed;
-  platform::remove_stale_temps(".");
+  platform::remove_stale_temps(".", lock);
   std::error_code ec;
-  if (std::filesystem::is_regular_file(std::string(GROUPFN) + ".tmp", ec))
+  if (std::filesystem::symlink_status(std::string(GROUPFN) + ".tmp", ec).type() == std::filesystem::file_type::regular)
     platform::remove_quietly(std::string(GROUPFN) + ".tmp");
   // Once the new file has taken the name, the groups are saved even if the
   // folder could not be flushed after.
   bool committed = false;
+  if (!lock.confirm(err)) return GroupWrite::failed;
   platform::replace_file(GROUPFN, groups_record(), err, &committed);
   return committed ? GroupWrite::written : GroupWrite::failed;
 }
@@ -229,6 +230,7 @@ bool load_message_table(const std::string& path, std::string& err) {
 void GETGRUP() {
   std::string data, err;
   const platform::ReadStatus st = platform::read_whole_file(GROUPFN, data, err);
+  if (st == platform::ReadStatus::foreign) platform::note_once(err);
   if (st != platform::ReadStatus::ok) {
     // No groups file yet: start with the defaults and store them. When the
     // file cannot be written the game goes on with the defaults in memory.

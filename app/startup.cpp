@@ -10,6 +10,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "game/menu.h"
+#include "platform/record.h"
 #include "platform/script.h"
 #include "screens/groups.h"
 #include "tasks/scorefiles.h"
@@ -36,6 +37,13 @@ void ALLINIT(int argc, char** argv) {
   // or thread exists and from the folder the program was started in: a bad
   // script stops the program here.
   if (std::string err; !platform::script_load(err)) {
+    std::fprintf(stderr, "qora: %s\n", err.c_str());
+    std::fflush(stderr);
+    std::exit(2);
+  }
+  // So is the recording of the session (QORA_RECORD), whose clock every
+  // later reading of the time comes from.
+  if (std::string err; !platform::record_load(err)) {
     std::fprintf(stderr, "qora: %s\n", err.c_str());
     std::fflush(stderr);
     std::exit(2);

@@ -55,7 +55,8 @@ struct Attempt {
   // Moves the crosshair (and the cannon) to target k, on the visible page.
   void move_to(int32_t k) {
     const TPOINT c = PRICELPOS(SH);
-    CBAR(c.X - 12, c.Y - 12, c.X + 12, c.Y + 12, col(DARKGRAY));
+    const int32_t r = PRICELSIZE();
+    CBAR(c.X - r, c.Y - r, c.X + r, c.Y + r, col(DARKGRAY));
     SH = k;
     const TPOINT n = PRICELPOS(SH);
     DRAWPRICEL(n.X, n.Y);

@@ -165,6 +165,8 @@ bool PLAYSERIES(ATTFUNC ATTEMPT) {
   return true;
 }
 
+}  // namespace
+
 // All five targets knocked down one after the other.
 void FINALSALVO() {
   SETVISUALPAGE(G_CGAMENMAINPAGE1);
@@ -181,6 +183,8 @@ void FINALSALVO() {
     BEEP(100, 100);
   }
 }
+
+namespace {
 
 // The results panels and the top five, each until a key or a click.
 void SHOWRESULTS() {

@@ -16,6 +16,9 @@ namespace qora {
 // Esc in a set-up dialog or a confirmed exit during a task (the game played
 // so far stored first).
 void RUNPROGRAMM(ATTFUNC ATTEMPT);
+// The end of every series: the five targets fall one after the other, each
+// with its tones.
+void FINALSALVO();
 // W steps of the help frame's twinkle, 1 ms apart.
 void HELPWAIT(uint16_t W, const TRECT& R);
 // Asks whether to play ten more tasks; once the first player has made

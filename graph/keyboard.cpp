@@ -49,8 +49,10 @@ void INITKEYBUF() {
   NR_READKEY = 1;
 }
 
-void ADDKEY(char c) {
-  std::lock_guard<std::mutex> g(PROTECT_KEYBOARD);
+namespace {
+
+// Puts one byte into the ring; the caller holds PROTECT_KEYBOARD.
+void put_key_locked(char c) {
   int32_t in = NR_INPUTKEY.load();
   KEYBUF[size_t(in)] = c;
   INCKEYCYCLIC(in);
@@ -64,9 +66,19 @@ void ADDKEY(char c) {
   NR_INPUTKEY = in;
 }
 
+}  // namespace
+
+void ADDKEY(char c) {
+  std::lock_guard<std::mutex> g(PROTECT_KEYBOARD);
+  put_key_locked(c);
+}
+
 void ADDEXTKEY(char c) {
-  ADDKEY(0);
-  ADDKEY(c);
+  // Both bytes under one lock: another producer never lands between the 0
+  // and its code.
+  std::lock_guard<std::mutex> g(PROTECT_KEYBOARD);
+  put_key_locked(0);
+  put_key_locked(c);
 }
 
 uint8_t SPECIALCODE(KEY key, bool shift, bool ctrl, bool alt) {

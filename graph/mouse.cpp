@@ -6,6 +6,7 @@
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
+#include "graph/surface_internal.h"
 
 namespace qora {
 
@@ -56,6 +57,10 @@ void ADDMOUSEEVENT(uint16_t action, uint16_t flags, int x, int y) {
 }
 
 void MOUSEPROC(const MOUSEMESSAGE& m) {
+  // Reports come in window pixels; an enlarged full screen shows each page
+  // pixel as a block, so the page pixel is the window pixel divided by the scale.
+  const int k = gfx::S().scale.load();
+  const int x = m.x / k, y = m.y / k;
   switch (m.event) {
     case MOUSEEVENT::CREATED:
       INITMOUSEBUF();
@@ -63,13 +68,13 @@ void MOUSEPROC(const MOUSEMESSAGE& m) {
     case MOUSEEVENT::DESTROYED:
       break;
     case MOUSEEVENT::MOVE:
-      ADDMOUSEEVENT(MOUSEACTIONMOVE, m.buttons, m.x, m.y);
+      ADDMOUSEEVENT(MOUSEACTIONMOVE, m.buttons, x, y);
       break;
     case MOUSEEVENT::DOWN:
-      ADDMOUSEEVENT(MOUSEACTIONDOWN, m.buttons, m.x, m.y);
+      ADDMOUSEEVENT(MOUSEACTIONDOWN, m.buttons, x, y);
       break;
     case MOUSEEVENT::UP:
-      ADDMOUSEEVENT(MOUSEACTIONUP, m.buttons, m.x, m.y);
+      ADDMOUSEEVENT(MOUSEACTIONUP, m.buttons, x, y);
       break;
   }
 }

@@ -1,11 +1,10 @@
-// SOUND: a blocking tone of the given pitch and duration on the program's
-// clock (under the virtual clock nothing is heard and no real time passes).
+// SOUND: a blocking tone of the given pitch and duration, through the audio
+// backend in use and timed on the program's clock.
 #include "graph/graph.h"
-#include "platform/clock.h"
-#include "platform/tone.h"
+#include "platform/audio.h"
 
 namespace qora {
 
-void SOUND(uint16_t hz, uint16_t dur) { platform::play_tone(platform::clock(), hz, dur); }
+void SOUND(uint16_t hz, uint16_t dur) { platform::play_tone(hz, dur); }
 
 }  // namespace qora

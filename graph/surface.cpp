@@ -395,6 +395,8 @@ SurfaceFrames& frames() {
 }
 }  // namespace
 
+int full_screen_scale(int sw, int sh) { return sh > 1080 ? sh / 720 : 1; }
+
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
   State& s = S();
   std::lock_guard lock(s.devices);
@@ -402,6 +404,7 @@ bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
   std::array<uint32_t, 256> lut;
   palette_lut(lut);
   const Page& pg = s.pages[s.visual];
+  const int k = s.scale.load();
   for (int ty = 0; ty < s.tiles_y; ++ty) {
     int tx = 0;
     while (tx < s.tiles_x) {
@@ -411,14 +414,22 @@ bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects) {
       }
       const int first = tx;
       while (tx < s.tiles_x && s.dirty[ty * s.tiles_x + tx]) s.dirty[ty * s.tiles_x + tx++] = 0;
-      Rect r{first << kTileShift, ty << kTileShift, std::min(tx << kTileShift, s.width) - 1,
-             std::min((ty + 1) << kTileShift, s.height) - 1};
+      const Rect r{first << kTileShift, ty << kTileShift, std::min(tx << kTileShift, s.width) - 1,
+                   std::min((ty + 1) << kTileShift, s.height) - 1};
       for (int y = r.y0; y <= r.y1; ++y) {
         const uint8_t* src = &pg.px[size_t(y) * s.width];
-        uint32_t* out = dst + size_t(y) * pitch;
-        for (int x = r.x0; x <= r.x1; ++x) out[x] = lut[src[x]];
+        uint32_t* out = dst + size_t(y) * k * pitch;
+        if (k == 1) {
+          for (int x = r.x0; x <= r.x1; ++x) out[x] = lut[src[x]];
+          continue;
+        }
+        // One client row made of blocks, then copied to the block's other rows.
+        for (int x = r.x0; x <= r.x1; ++x) std::fill_n(out + x * k, k, lut[src[x]]);
+        const size_t n = size_t(r.x1 - r.x0 + 1) * k;
+        for (int i = 1; i < k; ++i)
+          std::memcpy(out + size_t(i) * pitch + r.x0 * k, out + r.x0 * k, n * sizeof(uint32_t));
       }
-      rects.push_back(r);
+      rects.push_back(Rect{r.x0 * k, r.y0 * k, (r.x1 + 1) * k - 1, (r.y1 + 1) * k - 1});
     }
   }
   s.dirty_any = false;
@@ -516,6 +527,10 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     case MFULLSCR: w = sw, h = sh, fullscreen = true; break;
     case MCUSTOM: w = CUSTOMWIDTH, h = CUSTOMHEIGHT; break;
   }
+  // A tall full screen: the pages are a whole fraction of it, shown enlarged.
+  const int scale = fullscreen ? full_screen_scale(sw, sh) : 1;
+  w /= scale;
+  h /= scale;
   // Coordinates are 16-bit: a client area must be addressable by them.
   if (w <= 0 || h <= 0 || w > 32767 || h > 32767) {
     s.result = GRINVALIDMODE;
@@ -530,6 +545,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     std::lock_guard lock(s.devices);
     s.width = w;
     s.height = h;
+    s.scale = scale;
     s.tiles_x = (w + kTile - 1) / kTile;
     s.tiles_y = (h + kTile - 1) / kTile;
     for (Page& p : s.pages) {
@@ -566,7 +582,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
   platform::set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);
   platform::set_shot_writer(&write_png);  // pictures asked for by scripted input
   int16_t r = GROK;
-  switch (s.backend->open(w, h, fullscreen, title.empty() ? "Qora" : title, frames())) {
+  switch (s.backend->open(w * scale, h * scale, fullscreen, title.empty() ? "Qora" : title, frames())) {
     case platform::OpenResult::ok: r = GROK; break;
     case platform::OpenResult::invalid_mode: r = GRINVALIDMODE; break;
     case platform::OpenResult::no_window:
@@ -581,6 +597,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
       s.dirty.clear();
       s.dirty_any = false;
       s.width = s.height = 0;
+      s.scale = 1;
     }
     reset_fonts();
     s.result = r;
@@ -620,6 +637,7 @@ void CLOSEGRAPH() {
     s.dirty.clear();
     s.dirty_any = false;
     s.width = s.height = 0;
+    s.scale = 1;
     s.tiles_x = s.tiles_y = 0;
   }
   reset_fonts();

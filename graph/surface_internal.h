@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -36,7 +37,12 @@ struct Page {
 struct State {
   std::mutex devices;  // PROTECT_DEVICES: every drawing, page switch, palette change, repaint
   bool open = false;
-  int width = 0, height = 0;  // client size
+  int width = 0, height = 0;  // page size
+  // Window pixels per page pixel along each axis: a full screen taller than
+  // 1080 shows every page pixel as a scale x scale block, so the picture
+  // keeps its 16-colour crispness and its proportions on large displays.
+  // Read by the mouse hook on the window thread, hence atomic.
+  std::atomic<int> scale{1};
   int tiles_x = 0, tiles_y = 0;
   int palsize = 16;
   std::array<RGBCOLOUR, 256> palette{};
@@ -104,10 +110,15 @@ uint8_t nearest_index(const RGBCOLOUR& c, const RGBCOLOUR* pal, int n);
 
 // ---- Pictures of the visible page ------------------------------------------
 
+// The scale of a full screen of sw x sh: the height divided by 720, rounded
+// down, when the screen is taller than 1080; otherwise 1.
+int full_screen_scale(int sw, int sh);
+
 // Converts the dirty tiles of the visible page through the palette into a
-// 32-bit 0x00RRGGBB buffer of the client size (pitch in pixels), clears the
-// damage, and appends the converted rectangles (merged along tile rows) to
-// rects. Takes the drawing lock itself. Returns false when nothing was dirty.
+// 32-bit 0x00RRGGBB buffer of the client size (the page size times the
+// scale; pitch in pixels), each page pixel a scale x scale block, clears the
+// damage, and appends the converted rectangles (merged along tile rows, in
+// client coordinates) to rects. Takes the drawing lock itself. Returns false when nothing was dirty.
 // This is what the window's FrameSource paints from.
 bool render_damage(uint32_t* dst, int pitch, std::vector<Rect>& rects);
 

@@ -1,5 +1,6 @@
 // The headless backend: no window at all, for tests and tools. The screen it
-// reports is 1024x768 unless QORA_SCREEN=WxH says otherwise, and a window
+// reports is 1024x768 unless QORA_SCREEN=WxH or the input script's "screen"
+// line says otherwise, and a window
 // opens when it fits that screen with a nominal frame or, failing that, as a
 // borderless one.
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "platform/input.h"
+#include "platform/record.h"
 #include "platform/script.h"
 #include "platform/video.h"
 
@@ -20,6 +22,7 @@ class HeadlessBackend final : public VideoBackend {
   bool screen_size(int& w, int& h) override {
     w = 1024;
     h = 768;
+    script_screen(w, h);
     if (const char* env = std::getenv("QORA_SCREEN")) {
       int ew = 0, eh = 0;
       char tail = 0;
@@ -29,6 +32,7 @@ class HeadlessBackend final : public VideoBackend {
         h = eh;
       }
     }
+    record_screen(w, h);
     return true;
   }
   OpenResult open(int w, int h, bool fullscreen, const std::string&, FrameSource&) override {

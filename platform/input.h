@@ -77,5 +77,18 @@ void set_input_hooks(KeyboardHook keyboard, MouseHook mouse);
 void deliver(const KEYBOARDMESSAGE& m);
 void deliver(const MOUSEMESSAGE& m);
 
+// Something between the reporters and the hooks (the session recorder): while
+// installed, every report goes to it first; a report it takes (true) goes no
+// further until it hands it on with deliver_to_hooks.
+class InputTap {
+ public:
+  virtual ~InputTap() = default;
+  virtual bool take(const KEYBOARDMESSAGE& m) = 0;
+  virtual bool take(const MOUSEMESSAGE& m) = 0;
+};
+void set_input_tap(InputTap* tap);
+void deliver_to_hooks(const KEYBOARDMESSAGE& m);
+void deliver_to_hooks(const MOUSEMESSAGE& m);
+
 }  // namespace platform
 }  // namespace qora

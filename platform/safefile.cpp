@@ -1,18 +1,18 @@
 #include "platform/safefile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
+
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstring>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -28,6 +28,8 @@ Mode g_mode = Mode::fail;
 std::vector<std::string> g_trace;
 std::chrono::microseconds g_fsync_delay{0};
 bool g_skip_fsync = false;
+std::string g_kind;  // with arm_kind: the kind of operation counted down
+long g_kind_left = 0;
 
 }  // namespace
 
@@ -36,8 +38,15 @@ void arm(long step, Mode mode) {
   g_target = step;
   g_mode = mode;
   g_trace.clear();
+  g_kind.clear();
+  g_kind_left = 0;
 }
 void disarm() { arm(0); }
+void arm_kind(const std::string& op, long nth, Mode mode) {
+  arm(0, mode);
+  g_kind = op;
+  g_kind_left = nth;
+}
 long count() { return g_count; }
 const std::vector<std::string>& trace() { return g_trace; }
 void set_fsync_delay(std::chrono::microseconds d) { g_fsync_delay = d; }
@@ -47,13 +56,16 @@ void skip_fsync(bool skip) { g_skip_fsync = skip; }
 
 namespace {
 
+bool g_fail_links = false;
+
 // Counts one operation; true when it is the one that must fail (errno is
 // then EIO). In kill mode the process dies here instead.
 bool injected(const char* op) {
   using namespace faults;
   ++g_count;
   g_trace.emplace_back(op);
-  if (g_target == 0 || g_count != g_target) return false;
+  const bool kind_hit = g_kind_left > 0 && g_kind == op && --g_kind_left == 0;
+  if (!kind_hit && (g_target == 0 || g_count != g_target)) return false;
   if (g_mode == Mode::kill) raise(SIGKILL);
   errno = EIO;
   return true;
@@ -63,87 +75,73 @@ std::string describe(const char* op, const std::string& path) {
   return std::string(op) + " " + path + ": " + std::strerror(errno);
 }
 
-int do_open(const char* path, int flags, mode_t mode = 0) {
-  if (injected("open")) return -1;
-  int fd;
-  do fd = ::open(path, flags | O_CLOEXEC, mode);
-  while (fd < 0 && errno == EINTR);
-  return fd;
+// A file of a game folder: the folder opened once, the bare name inside it.
+struct At {
+  fsys::Dir dir;
+  std::string name;
+  explicit At(const std::string& path) : dir(fsys::Dir::open(dir_of(path))), name(name_of(path)) {}
+  bool valid() const { return dir.valid(); }
+};
+
+fsys::File do_open_read(const At& at) {
+  if (injected("open")) return fsys::File();
+  return at.dir.open_file(at.name, fsys::Dir::Access::read);
 }
 
-ssize_t do_read(int fd, void* buf, size_t n) {
+fsys::File do_create(const fsys::Dir& dir, const std::string& name) {
+  if (injected("open")) return fsys::File();
+  return dir.create_new(name, 0600);
+}
+
+long do_read(fsys::File& f, void* buf, size_t n) {
   if (injected("read")) return -1;
-  ssize_t r;
-  do r = ::read(fd, buf, n);
-  while (r < 0 && errno == EINTR);
-  return r;
+  return f.read(buf, n);
 }
 
-ssize_t do_write(int fd, const void* buf, size_t n) {
+long do_write(fsys::File& f, const void* buf, size_t n) {
   if (injected("write")) return -1;
-  ssize_t r;
-  do r = ::write(fd, buf, n);
-  while (r < 0 && errno == EINTR);
-  return r;
+  return f.write(buf, n);
 }
 
-int do_fsync(int fd) {
-  if (injected("fsync")) return -1;
+bool do_fsync(const std::function<bool()>& sync) {
+  if (injected("fsync")) return false;
   if (faults::g_fsync_delay.count() > 0) std::this_thread::sleep_for(faults::g_fsync_delay);
-  return faults::g_skip_fsync ? 0 : ::fsync(fd);
-}
-
-int do_fchmod(int fd, mode_t mode) {
-  if (injected("chmod")) return -1;
-  return ::fchmod(fd, mode);
+  return faults::g_skip_fsync || sync();
 }
 
 // A close whose result matters (a file that was written).
-int do_close(int fd) {
+bool do_close(fsys::File& f) {
   if (injected("close")) {
-    ::close(fd);  // the descriptor must not leak even when the failure is simulated
+    f.close();  // the descriptor must not leak even when the failure is simulated
     errno = EIO;
-    return -1;
+    return false;
   }
-  return ::close(fd);
+  return f.close();
 }
 
-int do_rename(const char* from, const char* to) {
-  if (injected("rename")) return -1;
-  return ::rename(from, to);
+bool do_rename(const fsys::Dir& d, const std::string& from, const std::string& to) {
+  if (injected("rename")) return false;
+  return d.rename(from, to);
 }
 
-int do_link(const char* from, const char* to) {
-  if (injected("link")) return -1;
-  return ::link(from, to);
-}
-
-int do_unlink(const char* path) {
-  if (injected("unlink")) return -1;
-  return ::unlink(path);
-}
-
-// An owned descriptor for the read-only and cleanup paths, whose close
-// result does not matter.
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
+bool do_link(const fsys::Dir& d, const std::string& from, const std::string& to) {
+  if (injected("link")) return false;
+  if (g_fail_links) {
+    errno = EPERM;
+    return false;
   }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int take() {
-    int f = fd;
-    fd = -1;
-    return f;
-  }
-};
+  return d.link(from, to);
+}
 
-bool write_all(int fd, std::string_view bytes) {
+bool do_unlink(const fsys::Dir& d, const std::string& name) {
+  if (injected("unlink")) return false;
+  return d.remove(name);
+}
+
+bool write_all(fsys::File& f, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t w = do_write(fd, bytes.data() + done, bytes.size() - done);
+    const long w = do_write(f, bytes.data() + done, bytes.size() - done);
     if (w < 0) return false;
     if (w == 0) {
       errno = EIO;
@@ -156,12 +154,18 @@ bool write_all(int fd, std::string_view bytes) {
 
 constexpr std::string_view kTempPrefix = ".qora.tmp.";
 constexpr std::string_view kOutsideTempPrefix = ".qora.ptmp.";
+// An outside-lock temporary file on a share is stale once the server's clock
+// says it was last written this long ago: a writer fills and places one in
+// moments (a workbook in seconds).
+constexpr int64_t kStaleOutsideTempNs = int64_t(600) * 1000000000;
 
-std::string temp_name(const std::string& dir, StagedFile::Kind kind, unsigned attempt) {
+std::string temp_name(StagedFile::Kind kind) {
+  // The random part keeps apart the games of computers whose process ids meet.
   static unsigned serial = 0;
   const std::string_view prefix = kind == StagedFile::Kind::under_lock ? kTempPrefix : kOutsideTempPrefix;
-  return in_dir(dir, std::string(prefix) + std::to_string(::getpid()) + "." + std::to_string(++serial) +
-                         (attempt ? "." + std::to_string(attempt) : std::string()));
+  char rnd[20];
+  std::snprintf(rnd, sizeof rnd, "%08x", unsigned(fsys::random64()));
+  return std::string(prefix) + std::to_string(::getpid()) + "." + std::to_string(++serial) + "." + rnd;
 }
 
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
@@ -172,6 +176,11 @@ std::string user_name() {
 }
 
 }  // namespace
+
+namespace faults {
+void fail_links(bool fail) { g_fail_links = fail; }
+bool hit(const char* op) { return injected(op); }
+}  // namespace faults
 
 // ---- Paths -----------------------------------------------------------------
 std::string dir_of(const std::string& path) {
@@ -197,17 +206,36 @@ std::string in_dir(const std::string& dir, const std::string& name) {
 }
 
 // ---- Reading ---------------------------------------------------------------
-ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err) {
+ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err, size_t max_bytes) {
   bytes.clear();
-  Fd f(do_open(path.c_str(), O_RDONLY));
-  if (f.fd < 0) {
+  const At at(path);
+  if (!at.valid()) {
     if (errno == ENOENT) return ReadStatus::missing;
+    err = describe("open", dir_of(path));
+    return ReadStatus::failed;
+  }
+  fsys::File f = do_open_read(at);
+  const auto foreign = [&](const std::string& what) {
+    err = path + " is " + what + ", not a file the game made; left alone";
+    return ReadStatus::foreign;
+  };
+  if (!f.valid()) {
+    if (errno == ENOENT) return ReadStatus::missing;
+    if (errno == ELOOP || errno == ENXIO || errno == EISDIR) return foreign("a link or a special file");
     err = describe("open", path);
     return ReadStatus::failed;
   }
+  // Checked on what was opened: the name may have changed meanwhile.
+  fsys::FileInfo info;
+  if (!f.info(info)) {
+    err = describe("stat", path);
+    return ReadStatus::failed;
+  }
+  if (!info.regular) return foreign("a link or a special file");
+  if (info.size > max_bytes) return foreign("larger than any file the game writes there");
   char buf[16384];
   for (;;) {
-    ssize_t r = do_read(f.fd, buf, sizeof buf);
+    const long r = do_read(f, buf, sizeof buf);
     if (r < 0) {
       err = describe("read", path);
       bytes.clear();
@@ -215,8 +243,17 @@ ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::str
     }
     if (r == 0) break;
     bytes.append(buf, size_t(r));
+    if (bytes.size() > max_bytes) {
+      bytes.clear();
+      return foreign("larger than any file the game writes there");
+    }
   }
   return ReadStatus::ok;
+}
+
+void note_once(const std::string& what) {
+  static std::set<std::string> noted;
+  if (noted.insert(what).second) std::fprintf(stderr, "qora: %s\n", what.c_str());
 }
 
 // ---- Writing ---------------------------------------------------------------
@@ -229,19 +266,24 @@ mode_t new_file_mode() {
 }
 
 mode_t mode_for(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  const At at(path);
+  fsys::FileInfo info;
+  if (at.valid() && at.dir.stat(at.name, info) && info.regular) return info.mode;
   return new_file_mode();
 }
 
 bool sync_dir(const std::string& dir, std::string& err) {
-  Fd d(do_open(dir.c_str(), O_RDONLY | O_DIRECTORY));
-  if (d.fd < 0) {
+  if (injected("open")) {
+    err = describe("open", dir);
+    return false;
+  }
+  const fsys::Dir d = fsys::Dir::open(dir);
+  if (!d.valid()) {
     err = describe("open", dir);
     return false;
   }
   // File systems that cannot flush a folder (EINVAL) give no guarantee to lose.
-  if (do_fsync(d.fd) != 0 && errno != EINVAL && errno != ENOTSUP) {
+  if (!do_fsync([&] { return d.sync(); }) && errno != EINVAL && errno != ENOTSUP) {
     err = describe("fsync", dir);
     return false;
   }
@@ -252,50 +294,55 @@ StagedFile::~StagedFile() { discard(); }
 
 void StagedFile::discard() {
   if (!tmp_.empty()) remove_quietly(tmp_);
-  if (fd_ >= 0) ::close(fd_);
+  file_ = fsys::File();
   tmp_.clear();
-  fd_ = -1;
 }
 
 bool StagedFile::claim(const std::string& dir, mode_t mode, Kind kind, std::string& err) {
   discard();
   dir_ = dir;
+  const fsys::Dir d = fsys::Dir::open(dir);
+  if (!d.valid()) {
+    err = describe("open", dir);
+    return false;
+  }
   for (unsigned attempt = 0;; ++attempt) {
-    const std::string tmp = temp_name(dir, kind, attempt);
-    const int fd = do_open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0) {
+    const std::string name = temp_name(kind);
+    fsys::File f = do_create(d, name);
+    if (!f.valid()) {
       if (errno == EEXIST && attempt < 100) continue;
-      err = describe("create", tmp);
+      err = describe("create", in_dir(dir, name));
       return false;
     }
-    tmp_ = tmp;
-    fd_ = fd;
+    tmp_ = in_dir(dir, name);
+    file_ = std::move(f);
     if (kind == Kind::under_lock) break;
     // Held locked while it is written: the cleanup of a game holding the
-    // folder's lock removes only the files no live writer holds. If a cleanup
-    // took it in the instant before the lock, start again on a new name. (A
-    // file system without locks leaves such files to a cleanup by hand.)
-    struct stat st;
-    const bool locked = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    // folder's lock on this computer removes only the files no live writer
+    // holds. If a cleanup took it in the instant before the lock, start again
+    // on a new name.
+    fsys::FileInfo info;
+    const bool locked = file_.try_lock();
     if (!locked && errno != EWOULDBLOCK) break;
-    if (locked && ::fstat(fd_, &st) == 0 && st.st_nlink > 0) break;
-    ::close(fd_);
-    fd_ = -1;
+    if (locked && file_.info(info) && info.links > 0) break;
+    file_ = fsys::File();
     tmp_.clear();
     if (attempt >= 100) {
       errno = EBUSY;
-      err = describe("create", tmp);
+      err = describe("create", in_dir(dir, name));
       return false;
     }
   }
-  if (do_fchmod(fd_, mode) == 0) return true;
+  // The one change of mode: on the file this game has just made, through its
+  // own descriptor.
+  if (!injected("chmod") && file_.set_mode(mode)) return true;
   err = describe("chmod", tmp_);
   discard();
   return false;
 }
 
 bool StagedFile::sync(std::string& err) {
-  if (do_fsync(fd_) == 0) return true;
+  if (do_fsync([&] { return file_.sync(); })) return true;
   err = describe("fsync", tmp_);
   discard();
   return false;
@@ -304,11 +351,11 @@ bool StagedFile::sync(std::string& err) {
 bool StagedFile::write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind,
                        std::string& err) {
   if (!claim(dir, mode, kind, err)) return false;
-  if (!write_all(fd_, bytes)) {
+  if (!write_all(file_, bytes)) {
     err = describe("write", tmp_);
   } else if (!sync(err)) {
     return false;
-  } else if (kind == Kind::under_lock && do_close(std::exchange(fd_, -1)) != 0) {
+  } else if (kind == Kind::under_lock && !do_close(file_)) {
     err = describe("close", tmp_);
   } else {
     return true;
@@ -319,7 +366,8 @@ bool StagedFile::write(const std::string& dir, std::string_view bytes, mode_t mo
 
 bool StagedFile::replace(const std::string& path, std::string& err, bool* committed) {
   if (committed) *committed = false;
-  if (do_rename(tmp_.c_str(), path.c_str()) != 0) {
+  const At at(path);
+  if (!at.valid() || !do_rename(at.dir, name_of(tmp_), at.name)) {
     err = describe("rename", tmp_ + " to " + path);
     discard();
     return false;
@@ -331,30 +379,44 @@ bool StagedFile::replace(const std::string& path, std::string& err, bool* commit
 }
 
 StagedFile::Place StagedFile::place_new(const std::string& path, std::string& err) {
-  if (do_link(tmp_.c_str(), path.c_str()) == 0) {
-    // The temporary name is now a second name of the placed file; a failure
-    // to remove it leaves a stale temporary file that a later cleanup takes.
-    remove_quietly(tmp_);
+  const At at(path);
+  if (!at.valid()) {
+    err = describe("open", dir_of(path));
+    return Place::failed;
+  }
+  const std::string tmp = name_of(tmp_);
+  const auto placed = [&] {
     tmp_.clear();
     discard();
     return Place::placed;
+  };
+  if (do_link(at.dir, tmp, at.name)) {
+    // The temporary name is now a second name of the placed file; a failure
+    // to remove it leaves a stale temporary file that a later cleanup takes.
+    at.dir.remove(tmp);
+    return placed();
   }
   if (errno == EEXIST) return Place::exists;
   if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK && errno != ENOSYS) {
     err = describe("link", tmp_ + " to " + path);
     return Place::failed;
   }
-  // A file system without hard links: the name is checked free, then taken
-  // by a rename. Every game makes such names only under the folder's lock or
-  // with names no other game forms, so the name stays free in between.
-  if (exists(path)) return Place::exists;
-  if (do_rename(tmp_.c_str(), path.c_str()) != 0) {
+  // A file system without hard links: a rename that refuses to replace, or,
+  // where even that is missing, a check that the name is free followed by a
+  // rename. Every game makes such names only under the folder's lock or with
+  // random parts no other game forms, so the name stays free in between.
+  if (at.dir.rename_new(tmp, at.name)) return placed();
+  if (errno == EEXIST) return Place::exists;
+  if (errno != EINVAL) {
     err = describe("rename", tmp_ + " to " + path);
     return Place::failed;
   }
-  tmp_.clear();
-  discard();
-  return Place::placed;
+  if (at.dir.exists(at.name)) return Place::exists;
+  if (!do_rename(at.dir, tmp, at.name)) {
+    err = describe("rename", tmp_ + " to " + path);
+    return Place::failed;
+  }
+  return placed();
 }
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& err, bool* committed) {
@@ -365,132 +427,74 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
 }
 
 bool remove_file(const std::string& path, std::string& err) {
-  if (do_unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  const At at(path);
+  if ((at.valid() && do_unlink(at.dir, at.name)) || errno == ENOENT) return true;
   err = describe("remove", path);
   return false;
 }
 
-void remove_quietly(const std::string& path) { ::unlink(path.c_str()); }
+void remove_quietly(const std::string& path) {
+  const At at(path);
+  if (at.valid()) at.dir.remove(at.name);
+}
 
 std::vector<std::string> names_with_prefix(const std::string& dir, std::string_view prefix) {
   std::vector<std::string> names;
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return names;
-  while (const dirent* e = ::readdir(d))
-    if (starts_with(e->d_name, prefix)) names.emplace_back(e->d_name);
-  ::closedir(d);
-  std::sort(names.begin(), names.end());
+  const fsys::Dir d = fsys::Dir::open(dir);
+  if (!d.valid()) return names;
+  for (auto& n : d.names())
+    if (starts_with(n, prefix)) names.push_back(std::move(n));
   return names;
 }
 
 bool exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+  const At at(path);
+  return at.valid() ? at.dir.exists(at.name) : errno != ENOENT;
 }
 
-void remove_stale_temps(const std::string& dir) {
-  for (const auto& name : names_with_prefix(dir, kTempPrefix)) remove_quietly(in_dir(dir, name));
-  // An outside-lock temporary file is stale when no writer holds its lock.
-  for (const auto& name : names_with_prefix(dir, kOutsideTempPrefix)) {
-    const std::string path = in_dir(dir, name);
-    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (f.fd >= 0 && ::flock(f.fd, LOCK_EX | LOCK_NB) == 0) remove_quietly(path);
+void remove_stale_temps(const std::string& dir, const FileLock& lock) {
+  const fsys::Dir d = fsys::Dir::open(dir);
+  if (!d.valid()) return;
+  for (const auto& name : d.names()) {
+    if (starts_with(name, kTempPrefix)) {
+      d.remove(name);
+      continue;
+    }
+    // Also a lease a game renamed away to break or release it, and died.
+    if (!starts_with(name, kOutsideTempPrefix) && !(starts_with(name, LEASE_NAME) && name != LEASE_NAME)) continue;
+    // An outside-lock temporary file is stale when no writer of this
+    // computer holds its lock, and, where games of other computers may be
+    // writing it, when it has not been written for long by the server's clock.
+    fsys::File f = d.open_file(name, fsys::Dir::Access::read);
+    fsys::FileInfo info;
+    if (!f.valid() || !f.info(info) || !info.regular || !f.try_lock()) continue;
+    if (lock.local() || lock.server_now_ns() - info.mtime_ns > kStaleOutsideTempNs) d.remove(name);
   }
 }
 
 std::string folder_problem(const std::string& dir, const std::vector<std::string>& files) {
-  struct stat d;
-  if (::stat(dir.c_str(), &d) != 0) return describe("the folder", display_path(dir));
-  if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+  const fsys::Dir d = fsys::Dir::open(dir);
+  fsys::FileInfo di;
+  if (!d.valid() || !d.info(di)) return describe("the folder", display_path(dir));
+  if (!d.writable()) {
     if (errno == EROFS)
       return "the folder " + display_path(dir) + " is on a read-only file system: mount it writable";
     return "the folder " + display_path(dir) + " is read-only for " + user_name() +
-           ": make it writable for every player (chmod a+rwx " + display_path(dir) + ")";
+           ": make it writable for every player through the class's group (chgrp CLASS " +
+           display_path(dir) + "; chmod 2770 " + display_path(dir) + ")";
   }
   // In a sticky folder only a file's owner (or the folder's) may rename over
   // it or remove it, so the games of a class cannot take turns in it.
   const uid_t me = ::geteuid();
-  if ((d.st_mode & S_ISVTX) && me != 0 && me != d.st_uid) {
+  if (di.sticky && me != 0 && me != di.uid) {
     for (const auto& f : files) {
-      struct stat st;
-      if (::lstat(in_dir(dir, f).c_str(), &st) == 0 && st.st_uid != me)
+      fsys::FileInfo st;
+      if (d.stat(f, st) && st.uid != me)
         return "the folder " + display_path(dir) + " has the sticky bit set, so " + user_name() +
                " may not replace " + f + " of another user: clear the bit (chmod -t " + display_path(dir) + ")";
     }
   }
   return {};
-}
-
-// ---- Locking ---------------------------------------------------------------
-FileLock::~FileLock() { release(); }
-
-FileLock& FileLock::operator=(FileLock&& o) noexcept {
-  if (this != &o) {
-    release();
-    fd_ = o.fd_;
-    o.fd_ = -1;
-  }
-  return *this;
-}
-
-void FileLock::release() {
-  if (fd_ >= 0) ::close(fd_);  // closing the descriptor drops the lock
-  fd_ = -1;
-}
-
-FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::string& err,
-                                   const std::function<bool()>& no_longer_needed) {
-  release();
-  const std::string path = in_dir(dir, LOCK_NAME);
-  int fd = -1;
-  for (int tries = 0; fd < 0; ++tries) {
-    fd = do_open(path.c_str(), O_RDWR);
-    if (fd >= 0) {
-      // A lock file this user made under an older rule: open it to all.
-      struct stat st;
-      if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0666) != 0666)
-        ::fchmod(fd, (st.st_mode & 07777) | 0666);
-    } else if (errno == ENOENT && tries < 5) {
-      fd = do_open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
-      // The umask must not keep the other users of the folder out.
-      if (fd >= 0) ::fchmod(fd, 0666);
-      else if (errno != EEXIST) break;
-    } else if (errno == EACCES || errno == EPERM || errno == EROFS) {
-      // Another user's lock file that this user may only read: a shared lock
-      // needs no more than a read-only descriptor.
-      fd = do_open(path.c_str(), O_RDONLY);
-      break;
-    } else {
-      break;
-    }
-  }
-  if (fd < 0) {
-    err = describe("open", path);
-    return Status::failed;
-  }
-  Fd f(fd);
-  if (injected("lock")) {
-    err = describe("lock", path);
-    return Status::failed;
-  }
-  // The holder is another game: wait in real time, whatever clock the game
-  // itself runs on.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    if (::flock(f.fd, LOCK_EX | LOCK_NB) == 0) break;
-    if (errno != EWOULDBLOCK && errno != EINTR) {
-      err = describe("lock", path);
-      return Status::failed;
-    }
-    if (no_longer_needed && no_longer_needed()) return Status::not_needed;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      err = "lock " + path + ": another game is still saving";
-      return Status::busy;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  fd_ = f.take();
-  return Status::acquired;
 }
 
 }  // namespace qora::platform

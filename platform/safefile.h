@@ -1,7 +1,9 @@
 // Crash-safe file operations for the files the game rewrites (score tables,
-// the results base, their backup and archives, the groups file), and the
-// advisory lock that serialises several games, possibly of different users,
-// sharing one folder.
+// the results base, their backup and archives, the groups file) in a folder
+// that several games, of different users and computers, share (the lock
+// that orders them is in folderlock.h). Every file is reached through the
+// folder's descriptor by its bare name (folderfs.h): never through a link,
+// never a FIFO or device.
 //
 // A file is never rewritten in place: the new content goes into a temporary
 // file in the same folder, is flushed to disk, and is renamed over the old
@@ -22,10 +24,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qora::platform {
+#include "platform/folderlock.h"
 
-// The lock file of a folder the game writes in.
-inline constexpr const char* LOCK_NAME = ".qora.lock";
+namespace qora::platform {
 
 // ---- Fault injection (used by tests and measurements only) ----------------
 namespace faults {
@@ -39,34 +40,54 @@ enum class Mode {
 // resets the count and the trace. step 0 only resets them.
 void arm(long step, Mode mode = Mode::fail);
 void disarm();
+// Arms the fault for the nth operation of the kind op (a name of trace())
+// from now, whatever comes between.
+void arm_kind(const std::string& op, long nth, Mode mode = Mode::fail);
 // Operations counted since the last arm/disarm.
 long count();
 // The names of those operations ("open", "read", "write", "fsync", "close",
 // "rename", "link", "unlink", "chmod", "lock"), in order.
 const std::vector<std::string>& trace();
+// Makes every hard link fail as on a file system that has none (EPERM),
+// without counting as a fault step.
+void fail_links(bool fail);
 // Makes every fsync (of files and folders) take at least this long, as on a
 // slow network share. Zero turns it off.
 void set_fsync_delay(std::chrono::microseconds d);
 // Counts every fsync as a step but does not flush: for tests that walk the
 // steps of an update by the hundred and check their order, not durability.
 void skip_fsync(bool skip);
+// Counts one operation of the platform layer; true when it is the one that
+// must fail (errno is then EIO). In kill mode the process dies here instead.
+bool hit(const char* op);
 
 }  // namespace faults
 
 // ---- Reading ---------------------------------------------------------------
-enum class ReadStatus { ok, missing, failed };
+// foreign: something that is not the game's file stands under the name (a
+// link, a FIFO, a device, a folder, or a file larger than max_bytes); it is
+// never read, and err names it.
+enum class ReadStatus { ok, missing, failed, foreign };
 
-// Reads the whole file. missing: the file does not exist (and only then);
-// failed: it exists or may exist but could not be read, err says why.
-ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err);
+// The most any file of a game folder is read as when no closer cap is given.
+inline constexpr size_t DEFAULT_READ_CAP = size_t(16) << 20;
+
+// Reads the whole regular file. missing: the file does not exist (and only
+// then); failed: it exists or may exist but could not be read, err says why.
+ReadStatus read_whole_file(const std::string& path, std::string& bytes, std::string& err,
+                           size_t max_bytes = DEFAULT_READ_CAP);
+
+// Names something found in a game folder that the game leaves alone, on
+// stderr, once per run of the program.
+void note_once(const std::string& what);
 
 // ---- Writing ---------------------------------------------------------------
 // Permission bits for a file the game creates anew: the user's umask applied
 // to 0666, but always readable by everyone, since the other games sharing the
 // folder (possibly of other users) must read it.
 mode_t new_file_mode();
-// The permission bits of an existing file, or new_file_mode() when it is
-// missing or cannot be examined.
+// The permission bits of an existing regular file (never of what a link
+// points to), or new_file_mode() when it is missing or cannot be examined.
 mode_t mode_for(const std::string& path);
 
 // A complete new file waiting under a temporary name in its folder until it
@@ -86,12 +107,6 @@ class StagedFile {
   // Writes bytes into a new temporary file in dir with the given permission
   // bits and flushes it to disk.
   bool write(const std::string& dir, std::string_view bytes, mode_t mode, Kind kind, std::string& err);
-  // For a writer that fills the file by its name: claims a new empty
-  // temporary file in dir (an outside-lock one is held while it is filled);
-  // sync() then flushes what was written into path().
-  bool claim(const std::string& dir, mode_t mode, Kind kind, std::string& err);
-  const std::string& path() const { return tmp_; }
-  bool sync(std::string& err);
   // Renames it over path and flushes the folder. *committed tells whether
   // the rename happened (a failed folder flush is still reported as a failure).
   bool replace(const std::string& path, std::string& err, bool* committed = nullptr);
@@ -102,9 +117,13 @@ class StagedFile {
   Place place_new(const std::string& path, std::string& err);
 
  private:
+  // A new empty temporary file in dir (an outside-lock one is held locked
+  // while it is filled); sync() flushes what was written into it.
+  bool claim(const std::string& dir, mode_t mode, Kind kind, std::string& err);
+  bool sync(std::string& err);
   void discard();
   std::string dir_, tmp_;
-  int fd_ = -1;  // held open (and locked for outside-lock files) until placed
+  fsys::File file_;  // held open (and locked for outside-lock files) until placed
 };
 
 // Replaces (or creates) path with bytes atomically and durably: a temporary
@@ -123,10 +142,12 @@ bool remove_file(const std::string& path, std::string& err);
 void remove_quietly(const std::string& path);
 // Flushes a folder so that the renames and removals in it survive a power loss.
 bool sync_dir(const std::string& dir, std::string& err);
-// Removes the temporary files that writers killed midway left in dir. Only
-// safe while holding the folder's lock: ordinary temporary files are then
-// all stale, and outside-lock ones are removed only when no writer holds them.
-void remove_stale_temps(const std::string& dir);
+// Removes the temporary files that writers killed midway left in dir; only
+// while holding the folder's lock (lock), since ordinary temporary files are
+// then all stale. Outside-lock ones are removed only when no writer of this
+// computer holds them, and, on a share other computers write too, only when
+// the server's clock says they were last written long ago.
+void remove_stale_temps(const std::string& dir, const FileLock& lock);
 // The names in dir that begin with prefix, sorted. The folder is read
 // without counting as a step; an unreadable folder gives none.
 std::vector<std::string> names_with_prefix(const std::string& dir, std::string_view prefix);
@@ -146,37 +167,5 @@ std::string display_path(const std::string& path);
 // user. One sentence that names the folder and what to change; empty when
 // the folder is fine.
 std::string folder_problem(const std::string& dir, const std::vector<std::string>& files);
-
-// ---- Locking ---------------------------------------------------------------
-// An exclusive advisory lock (flock) on the folder's lock file, which is
-// created readable and writable by all when missing and never renamed or
-// removed. A lock file this user may only read is locked through a read-only
-// descriptor. Released when the object goes away.
-class FileLock {
- public:
-  FileLock() = default;
-  ~FileLock();
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  FileLock(FileLock&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-  FileLock& operator=(FileLock&& o) noexcept;
-
-  enum class Status {
-    acquired,
-    busy,       // another game held it for the whole wait
-    not_needed, // the caller's no_longer_needed() turned true while waiting
-    failed,     // the lock file cannot be opened or locked at all; err says why
-  };
-  // Waits up to timeout_ms (real time: the holder is another process) for the
-  // lock of dir, looking every few milliseconds; no_longer_needed, when given,
-  // is asked at each look and ends the wait early.
-  Status acquire(const std::string& dir, int timeout_ms, std::string& err,
-                 const std::function<bool()>& no_longer_needed = {});
-  bool held() const { return fd_ >= 0; }
-  void release();
-
- private:
-  int fd_ = -1;
-};
 
 }  // namespace qora::platform

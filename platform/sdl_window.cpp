@@ -18,6 +18,7 @@
 
 #include "platform/cp1251.h"
 #include "platform/input.h"
+#include "platform/record.h"
 #include "platform/script.h"
 #include "platform/video.h"
 
@@ -504,6 +505,7 @@ class SdlBackend final : public VideoBackend {
     if (shared_->phase == Shared::Phase::FAILED) return false;
     w = shared_->screen_w;
     h = shared_->screen_h;
+    record_screen(w, h);  // a recorded session replays on a screen of this size
     return true;
   }
 

@@ -1,7 +1,5 @@
-// SOUND: the square wave goes to the sound card through an SDL audio queue,
-// and the caller sleeps out the duration on the program's clock. Under the
-// virtual clock nothing is played and no real time passes. Without a sound
-// device the call still waits and never fails.
+// The square wave, and the SDL audio backend that queues it on the sound
+// card. Without a sound device a tone is silent and never fails.
 #include "platform/tone.h"
 
 #include <SDL.h>
@@ -9,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/audio.h"
 
 namespace qora::platform {
 
@@ -67,21 +65,23 @@ SDL_AudioDeviceID audio_device(int& rate) {
   return a.dev;
 }
 
+class SdlAudio final : public AudioBackend {
+ public:
+  void tone(unsigned hz, unsigned ms) override {
+    if (hz < kLowestTone || ms == 0) return;
+    int rate = 0;
+    SDL_AudioDeviceID dev = audio_device(rate);
+    if (!dev) return;
+    std::vector<int16_t> samples(size_t(uint64_t(rate) * ms / 1000));
+    SquareWave(hz, rate, kAmplitude).fill(samples.data(), samples.size());
+    // A device that has stopped taking samples must not make the queue grow without end.
+    if (SDL_GetQueuedAudioSize(dev) > Uint32(rate) * sizeof(int16_t)) SDL_ClearQueuedAudio(dev);
+    SDL_QueueAudio(dev, samples.data(), Uint32(samples.size() * sizeof(int16_t)));
+  }
+};
+
 }  // namespace
 
-void play_tone(Clock& clock, unsigned hz, unsigned dur) {
-  if (!clock.is_virtual() && hz >= kLowestTone && dur > 0) {
-    int rate = 0;
-    if (SDL_AudioDeviceID dev = audio_device(rate)) {
-      std::vector<int16_t> samples(size_t(uint64_t(rate) * dur / 1000));
-      SquareWave(hz, rate, kAmplitude).fill(samples.data(), samples.size());
-      // A device that has stopped taking samples must not make the queue grow without end.
-      if (SDL_GetQueuedAudioSize(dev) > Uint32(rate) * sizeof(int16_t)) SDL_ClearQueuedAudio(dev);
-      SDL_QueueAudio(dev, samples.data(), Uint32(samples.size() * sizeof(int16_t)));
-    }
-  }
-  clock.sleep_ms(dur);
-}
+std::unique_ptr<AudioBackend> make_sdl_audio() { return std::make_unique<SdlAudio>(); }
 
 }  // namespace qora::platform
-

@@ -1,5 +1,5 @@
-// The tone behind SOUND: a square wave of the asked pitch played through the
-// sound card while the caller waits out its duration on the program's clock.
+// The tone behind SOUND on the sound card: a square wave of the asked pitch
+// (the SDL audio backend of platform/audio.h plays it).
 #pragma once
 
 #include <cstddef>
@@ -26,12 +26,5 @@ class SquareWave {
   int16_t amplitude_;
   bool silent_;
 };
-
-class Clock;
-
-// SOUND on a given clock: queues the tone on the sound card (only on a real
-// clock, for a pitch of kLowestTone or more, when a device opens) and sleeps
-// dur ms on that clock.
-void play_tone(Clock& clock, unsigned hz, unsigned dur);
 
 }  // namespace qora::platform

@@ -1,4 +1,5 @@
 #include "platform/trace.h"
+#include "platform/script.h"
 
 #include <unistd.h>
 
@@ -35,6 +36,7 @@ double process_start_ms() {
 }  // namespace
 
 void trace_once(const char* mark) {
+  script_mark(mark);  // every time: a script may await each passing
   static const bool on = [] {
     const char* v = std::getenv("QORA_TRACE");
     return v && *v && std::strcmp(v, "0") != 0;

@@ -70,6 +70,12 @@ const PLAYREC& box_player(int32_t NUM) { return PLAYER[NUM == 0 ? 0 : 1]; }
 
 // ---- The target pictures ---------------------------------------------------
 
+// How much larger the targets are than at 640 x 480, where a target picture
+// is 79 x 129 pixels: the head and the crosshair grow with them. The smaller
+// of the two ratios, so that round shapes stay round.
+double figure_scale() { return std::min(G_RCMISHEN.RIGHT / 79.0, G_RCMISHEN.BOTTOM / 129.0); }
+int32_t figure(int32_t pixels) { return RND(pixels * figure_scale()); }
+
 // The proportions of a target inside its picture.
 struct Target {
   int32_t R, B;  // picture width and height (right and bottom coordinates)
@@ -313,8 +319,9 @@ void CENTRALBOX(int32_t NUM) {
 void OUTMISHENS() {
   const int32_t R = G_RCMISHEN.RIGHT, B = G_RCMISHEN.BOTTOM;
   CBAR(0, 0, G_RCSCREEN.RIGHT, G_RCSCREEN.BOTTOM, col(CYAN));
-  const Target t{R, B, R / 2, R / 3, 2, B / 5, 4, 8, 6, 10, 15, 12};
-  G_PTPRICELDISTANCE.Y = t.GOLOVAR + t.GOLOVAH + 8;
+  const Target t{R, B, R / 2, R / 3, 2, B / 5, 4, 8, 6, figure(10), figure(15), 12};
+  // The crosshair rests on the chest, just below the head.
+  G_PTPRICELDISTANCE.Y = t.GOLOVAR + t.GOLOVAH + figure(8);
   G_ISTOIKADISTANCEY = t.STOIKAH + t.PODOSHVAH;
   // Upright, in the viewport as it stands (the whole screen at start-up).
   PODOSHVAISTOIKA(t, 1.0);
@@ -369,13 +376,18 @@ void DRAWPUSHKA(double ANGLE, int32_t L, int32_t LEFTDELTA, int32_t RIGHTDELTA) 
 
 // ---- The crosshair and the front wall -------------------------------------------------
 
+int32_t PRICELSIZE() { return figure(12); }
+
+int32_t PRICELRADIUS() { return figure(8); }
+
 void DRAWPRICEL(int32_t X, int32_t Y) {
+  const int32_t in = figure(4), out = PRICELSIZE();
   SETCOLOR(PRICELCOL);
-  CIRCLE(c16(X), c16(Y), 8);
-  line(X, Y - 4, X, Y - 12);
-  line(X, Y + 4, X, Y + 12);
-  line(X - 4, Y, X - 12, Y);
-  line(X + 4, Y, X + 12, Y);
+  CIRCLE(c16(X), c16(Y), uint16_t(PRICELRADIUS()));
+  line(X, Y - in, X, Y - out);
+  line(X, Y + in, X, Y + out);
+  line(X - in, Y, X - out, Y);
+  line(X + in, Y, X + out, Y);
 }
 
 void CLEARFRONTWALLAREA() {

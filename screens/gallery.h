@@ -18,6 +18,10 @@ void OUTMISHENS();
 void GETPUSHKS();
 void DRAWPUSHKA(double ANGLE, int32_t L, int32_t LEFTDELTA, int32_t RIGHTDELTA);
 void DRAWPRICEL(int32_t X, int32_t Y);
+// The crosshair's reach from its centre and the radius of its ring: 12 and 8
+// pixels at 640 x 480, growing with the targets.
+int32_t PRICELSIZE();
+int32_t PRICELRADIUS();
 void CLEARFRONTWALLAREA();
 
 // Spaces the five targets along the front wall (G_PTMISHENDISTANCE): the gaps

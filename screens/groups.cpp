@@ -151,8 +151,8 @@ void MAKEEXIT() {
   if (!CHANGEGRUP) return;
   if (MESSAGEQUESTION(msg(100), msg(101), msg(102)) != 0) return;
   // A failed save must not pass for a saved one: the menu is about to reload
-  // the old groups from the file.
-  if (!SAVEGRUP()) platform::message_box(cp1251_to_utf8(msg(128)), cp1251_to_utf8(msg(130)));
+  // the old groups from the file. The box bears the editor's own caption.
+  if (!SAVEGRUP()) platform::message_box(cp1251_to_utf8(msg(80)), cp1251_to_utf8(msg(130)));
 }
 
 // ---- The loop's actions -----------------------------------------------------

@@ -154,7 +154,7 @@ void OUTNAME(int32_t MISHNO) {
   const int32_t X = p.X, X1 = X + G_RCMISHEN.RIGHT;
   // Two lines in the board below the crosshair, a third of the way down the
   // space left above the stand.
-  const int32_t top = G_PTPRICELDISTANCE.Y + 8;
+  const int32_t top = G_PTPRICELDISTANCE.Y + PRICELRADIUS();
   const int32_t Y = p.Y + top + (G_RCMISHEN.BOTTOM - G_ISTOIKADISTANCEY - top - 2 * HEIGHT) / 3;
   const int32_t Y1 = Y + HEIGHT;
   SETCOLOR(LIGHTGREEN);

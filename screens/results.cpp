@@ -12,6 +12,7 @@ namespace qora {
 namespace {
 
 const std::string kSha = "\xD8";
+constexpr int32_t kMsgNoGamesSaved = 131;  // no game saved yet
 
 int16_t c16(int32_t v) { return static_cast<int16_t>(v); }
 
@@ -95,9 +96,11 @@ void RECORDSTABL(int32_t X, int32_t Y, int32_t X1, int32_t Y1, bool BOUTGAMEMESS
   if (BOUTGAMEMESSAGE) OUTCOM(X, SMAX.Y, X1, SMAX.Y + TBAR.Y, msg(73));
   MINIBUTTON(X + 10, Y + 5, X1 - 10, Y1 - 5, int32_t(BLUE), "", true);
   MINIBUTTON(X + 15, Y + 7, X1 - 15, Y1 - 7, int32_t(BLUE), "", false);
+  bool any = false;
   for (int32_t T = 1; T <= 5; ++T) {
     const FIRSTREC& f = FIRST5[size_t(T)];
     if (f.NAME.empty() || f.BAKS == 0) continue;
+    any = true;
     const int32_t y = Y + 10 + (T - 1) * (HEIGHT + 2);
     SETCOLOR(is_this_game(f) ? LIGHTRED : LIGHTGREEN);
     NOUTTEXTXY(X + 25, y, f.NAME);
@@ -106,6 +109,11 @@ void RECORDSTABL(int32_t X, int32_t Y, int32_t X1, int32_t Y1, bool BOUTGAMEMESS
     NOUTTEXTXY(X1 - 30 - w, y, msg(58) + number);
     SETCOLOR(LIGHTGREEN);
     if (T < 5) LINE(c16(X + 20), c16(y + HEIGHT), c16(X1 - 20), c16(y + HEIGHT));
+  }
+  // An empty table says why it is empty instead of showing a bare box.
+  if (!any) {
+    SETCOLOR(LIGHTGRAY);
+    NOUTTEXTXYX1(X + 25, Y + 10, X1 - 25, msg(kMsgNoGamesSaved));
   }
 }
 

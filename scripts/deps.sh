@@ -10,7 +10,8 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig
       libpng-dev libxlsxwriter-dev fontconfig fonts-liberation2 xdg-utils)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
-         imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev)
+         imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev
+         openssh-server sshfs)
 fi
 if [ "$what" = windows ]; then
   pkgs+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools

@@ -14,6 +14,7 @@
 #include "platform/open_document.h"
 #include "platform/safefile.h"
 #include "platform/spreadsheet.h"
+#include "tasks/scorefiles.h"
 
 namespace qora {
 
@@ -30,13 +31,14 @@ constexpr int kMaxNameVariants = 999;
 constexpr int kMsgDate = 119, kMsgPlayer = 120, kMsgElement = 121, kMsgResult = 122;
 constexpr int kMsgKnown = 123, kMsgUnknown = 124, kMsgCaption = 128, kMsgFailed = 129;
 
-// Sheet names and the chart title (Windows-1251): "Результаты", "Сводка",
-// "Доля верных ответов по элементам".
-constexpr const char* kRowsSheet = "\xD0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2\xFB";
-constexpr const char* kSummarySheet = "\xD1\xE2\xEE\xE4\xEA\xE0";
-constexpr const char* kChartTitle =
-    "\xC4\xEE\xEB\xFF \xE2\xE5\xF0\xED\xFB\xF5 \xEE\xF2\xE2\xE5\xF2\xEE\xE2 \xEF\xEE "
-    "\xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0\xEC";
+// The workbook's own texts: the sheet names, the summary's counting columns
+// and the chart title. They go only into the workbook, which is UTF-8.
+constexpr const char* kRowsSheet = "Результаты";
+constexpr const char* kSummarySheet = "Сводка";
+constexpr const char* kRightAnswers = "Верных ответов";
+constexpr const char* kWrongAnswers = "Ошибок";
+constexpr const char* kRightShare = "Доля верных";
+constexpr const char* kChartTitle = "Доля верных ответов по элементам";
 
 // A stored text as workbook text (a workbook cannot carry control characters).
 std::string cell_text(std::string_view cp1251) { return cp1251_to_printable_utf8(cp1251); }
@@ -95,7 +97,7 @@ struct Tally {
 // least known first (G to J), each with the share known; the chart beside.
 void write_summary(Workbook& book, const std::vector<RESULTREC>& recs,
                    const std::vector<Tally>& per_record, const std::vector<Tally>& per_element) {
-  const int sheet = book.add_sheet(cp1251_to_utf8(kSummarySheet));
+  const int sheet = book.add_sheet(kSummarySheet);
   std::vector<size_t> games;  // the records that gave rows
   for (size_t r = 0; r < recs.size(); ++r)
     if (per_record[r].total()) games.push_back(r);
@@ -109,12 +111,11 @@ void write_summary(Workbook& book, const std::vector<RESULTREC>& recs,
     return l != r ? l < r : x.unknown > y.unknown;
   });
 
-  const std::string share = cell_text(msg(kMsgKnown)) + ", %";
-  const std::string heads[] = {cell_text(msg(kMsgDate)),  cell_text(msg(kMsgPlayer)),
-                               cell_text(msg(kMsgKnown)), cell_text(msg(kMsgUnknown)),
-                               share,                     "",
-                               cell_text(msg(kMsgElement)), cell_text(msg(kMsgKnown)),
-                               cell_text(msg(kMsgUnknown)), share};
+  // Counts and shares of answers, per game and per element.
+  const std::string heads[] = {cell_text(msg(kMsgDate)),    cell_text(msg(kMsgPlayer)), kRightAnswers,
+                               kWrongAnswers,               kRightShare,                "",
+                               cell_text(msg(kMsgElement)), kRightAnswers,              kWrongAnswers,
+                               kRightShare};
   Widths widths(10);
   for (uint16_t c = 0; c < 10; ++c) {
     book.text(sheet, 0, c, heads[c], Style::bold);
@@ -150,7 +151,7 @@ void write_summary(Workbook& book, const std::vector<RESULTREC>& recs,
   book.freeze_header(sheet);
   if (!elements.empty()) {
     Workbook::BarChart chart;
-    chart.title = cell_text(kChartTitle);
+    chart.title = kChartTitle;
     chart.data_sheet = sheet;
     chart.first_row = 1;
     chart.last_row = uint32_t(elements.size());
@@ -168,7 +169,7 @@ bool write_file(const std::vector<RESULTREC>& recs, const std::string& path,
   Workbook book(path, tmpdir);
   RowSheet rows;
   rows.book = &book;
-  rows.sheet = book.add_sheet(cp1251_to_utf8(kRowsSheet));
+  rows.sheet = book.add_sheet(kRowsSheet);
   rows.known = cell_text(msg(kMsgKnown));
   rows.unknown = cell_text(msg(kMsgUnknown));
   for (uint16_t c = 0; c < 4; ++c) put(rows, c, cell_text(msg(kMsgDate + c)), Style::bold);
@@ -214,9 +215,25 @@ bool write_workbook(const std::vector<RESULTREC>& recs, const std::string& dir,
                     const std::string& name, std::string& path, std::string& err) {
   // Written under a temporary name, then given the first free name: an
   // existing workbook is never replaced, and a half-written one never shows.
+  // Nor is a name of the game's own files ever taken.
+  if (!name.empty() && scorefiles::game_file_name(name)) {
+    err = "will not write the workbook as " + platform::in_dir(dir, name) + ", a file of the game: name another book";
+    return false;
+  }
+  // The spreadsheet library writes by name, so it writes in a private folder
+  // where no one can put a link; the class folder gets the bytes through the
+  // staged file's own descriptor.
+  const platform::fsys::PrivateDir scratch;
+  if (!scratch.valid()) {
+    err = std::string("a private temporary folder: ") + std::strerror(errno);
+    return false;
+  }
+  const std::string made = platform::in_dir(scratch.path(), "book.xlsx");
+  std::string bytes;
+  if (!write_file(recs, made, scratch.path(), err)) return false;
+  if (platform::read_whole_file(made, bytes, err, size_t(1) << 30) != platform::ReadStatus::ok) return false;
   platform::StagedFile staged;
-  if (!staged.claim(dir, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err) ||
-      !write_file(recs, staged.path(), dir, err) || !staged.sync(err))
+  if (!staged.write(dir, bytes, platform::new_file_mode(), platform::StagedFile::Kind::outside_lock, err))
     return false;
   const platform::LocalTime today = platform::local_now();
   for (int k = 1; k <= (name.empty() ? kMaxNameVariants : 1); ++k) {

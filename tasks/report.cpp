@@ -18,41 +18,139 @@ namespace qora::report {
 
 namespace {
 
-// ---- The page's texts (Windows-1251, like every text of the program) -------
-constexpr const char* kTitle = "\xCE\xF2\xF7\xB8\xF2 \xEF\xEE \xEA\xEB\xE0\xF1\xF1\xF3";  // the page title
-constexpr const char* kMade = "\xD1\xEE\xF1\xF2\xE0\xE2\xEB\xE5\xED";  // made on (a date follows)
-constexpr const char* kFromBase = "\xEF\xEE \xE1\xE0\xE7\xE5 \xF0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2\xEE\xE2";  // from the results base (a file name follows)
-constexpr const char* kNoGames = "\xC8\xE3\xF0 \xEF\xEE\xEA\xE0 \xED\xE5\xF2: \xE2 \xE1\xE0\xE7\xE5 \xF0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2\xEE\xE2 \xED\xE5\xF2 \xED\xE8 \xEE\xE4\xED\xEE\xE9 \xE7\xE0\xEF\xE8\xF1\xE8.";  // no games yet
-constexpr const char* kSummary = "\xCA\xEB\xE0\xF1\xF1 \xE2 \xF6\xE5\xEB\xEE\xEC";  // the class at a glance
-constexpr const char* kPupils = "\xF3\xF7\xE5\xED\xE8\xEA\xEE\xE2";  // pupils
-constexpr const char* kGames = "\xE8\xE3\xF0";  // games
-constexpr const char* kUndated = "\xE8\xE3\xF0 \xE1\xE5\xE7 \xE4\xE0\xF2\xFB";  // games without a date
-constexpr const char* kPeriod = "\xEF\xE5\xF0\xE8\xEE\xE4";  // period
-constexpr const char* kAsked = "\xFD\xEB\xE5\xEC\xE5\xED\xF2\xEE\xE2 \xF1\xEF\xF0\xEE\xF8\xE5\xED\xEE";  // elements asked
-constexpr const char* kAnsKnown = "\xEE\xF2\xE2\xE5\xF2\xEE\xE2 \xAB\xE7\xED\xE0\xE5\xF2\xBB";  // answers "knows"
-constexpr const char* kAnsMissed = "\xEE\xF2\xE2\xE5\xF2\xEE\xE2 \xAB\xED\xE5 \xE7\xED\xE0\xE5\xF2\xBB";  // answers "does not know"
-constexpr const char* kGrid = "\xCA\xF2\xEE \xF7\xF2\xEE \xE7\xED\xE0\xE5\xF2";  // who knows what
-constexpr const char* kGridNote = "\xD1\xF2\xF0\xEE\xEA\xE0 \x97 \xF3\xF7\xE5\xED\xE8\xEA, \xF1\xF2\xEE\xEB\xE1\xE5\xF6 \x97 \xFD\xEB\xE5\xEC\xE5\xED\xF2, \xEA\xEE\xF2\xEE\xF0\xFB\xE9 \xF5\xEE\xF2\xFC \xF0\xE0\xE7 \xF1\xEF\xF0\xE0\xF8\xE8\xE2\xE0\xEB\xF1\xFF. \xC2 \xEA\xEB\xE5\xF2\xEA\xE5 \x97 \xE8\xF2\xEE\xE3 \xEF\xEE\xF1\xEB\xE5\xE4\xED\xE5\xE9 \xE8\xE3\xF0\xFB \xF3\xF7\xE5\xED\xE8\xEA\xE0, \xE3\xE4\xE5 \xE1\xFB\xEB \xFD\xF2\xEE\xF2 \xFD\xEB\xE5\xEC\xE5\xED\xF2; \xE2 \xEA\xEE\xED\xF6\xE5 \xF1\xF2\xF0\xEE\xEA\xE8 \x97 \xE4\xEE\xEB\xFF \xFD\xEB\xE5\xEC\xE5\xED\xF2\xEE\xE2, \xEA\xEE\xF2\xEE\xF0\xFB\xE5 \xF3\xF7\xE5\xED\xE8\xEA \xE7\xED\xE0\xE5\xF2.";  // how to read the grid
-constexpr const char* kLegKnown = "\xE7\xED\xE0\xE5\xF2: \xE2\xE5\xF0\xED\xEE \xE2 \xEF\xEE\xF1\xEB\xE5\xE4\xED\xE5\xE9 \xE8\xE3\xF0\xE5";  // known in the latest game
-constexpr const char* kLegMissed = "\xED\xE5 \xE7\xED\xE0\xE5\xF2: \xEE\xF8\xE8\xE1\xF1\xFF \xE2 \xEF\xEE\xF1\xEB\xE5\xE4\xED\xE5\xE9 \xE8\xE3\xF0\xE5";  // missed in the latest game
-constexpr const char* kLegForgot = "\xE7\xE0\xE1\xFB\xEB: \xE7\xED\xE0\xEB \xF0\xE0\xED\xFC\xF8\xE5, \xEE\xF8\xE8\xE1\xF1\xFF \xEF\xEE\xE7\xE6\xE5";  // known earlier, missed later
-constexpr const char* kLegNever = "\xED\xE5 \xF1\xEF\xF0\xE0\xF8\xE8\xE2\xE0\xEB\xF1\xFF";  // never asked
-constexpr const char* kPupilCol = "\xD3\xF7\xE5\xED\xE8\xEA";  // pupil
-constexpr const char* kShareCol = "\xC7\xED\xE0\xE5\xF2";  // knows (share)
-constexpr const char* kOf = "\xE8\xE7";  // of
-constexpr const char* kRevise = "\xD7\xF2\xEE \xEF\xEE\xE2\xF2\xEE\xF0\xE8\xF2\xFC";  // what to revise
-constexpr const char* kReviseNote = "\xC4\xEB\xFF \xEA\xE0\xE6\xE4\xEE\xE3\xEE \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0 \x97 \xE4\xEE\xEB\xFF \xF3\xF7\xE5\xED\xE8\xEA\xEE\xE2, \xEA\xEE\xF2\xEE\xF0\xFB\xE5 \xE7\xED\xE0\xFE\xF2 \xE5\xE3\xEE \xF1\xE5\xE9\xF7\xE0\xF1, \xF1\xF0\xE5\xE4\xE8 \xF2\xE5\xF5, \xEA\xEE\xE3\xEE \xEE \xED\xB8\xEC \xF1\xEF\xF0\xE0\xF8\xE8\xE2\xE0\xEB\xE8. \xD1\xED\xE0\xF7\xE0\xEB\xE0 \xF2\xEE, \xF7\xF2\xEE \xEA\xEB\xE0\xF1\xF1 \xE7\xED\xE0\xE5\xF2 \xF5\xF3\xE6\xE5 \xE2\xF1\xE5\xE3\xEE.";  // how to read the list
-constexpr const char* kForgot = "\xE7\xE0\xE1\xFB\xEB\xE8:";  // forgot:
-constexpr const char* kProgress = "\xD3\xF1\xEF\xE5\xF5\xE8 \xEF\xEE \xE8\xE3\xF0\xE0\xEC";  // progress
-constexpr const char* kProgressNote = "\xD2\xEE\xF7\xEA\xE8 \x97 \xE4\xEE\xEB\xFF \xF3\xE3\xE0\xE4\xE0\xED\xED\xFB\xF5 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xEE\xE2 \xE2 \xEA\xE0\xE6\xE4\xEE\xE9 \xE8\xE3\xF0\xE5 \xF3\xF7\xE5\xED\xE8\xEA\xE0, \xEB\xE8\xED\xE8\xFF \x97 \xF1\xF0\xE5\xE4\xED\xE5\xE5 \xEF\xEE \xEF\xFF\xF2\xE8 \xF1\xEE\xF1\xE5\xE4\xED\xE8\xEC \xE8\xE3\xF0\xE0\xEC; \xF8\xEA\xE0\xEB\xE0 \xE4\xE0\xF2 \xEE\xE1\xF9\xE0\xFF \xE4\xEB\xFF \xE2\xF1\xE5\xE3\xEE \xEA\xEB\xE0\xF1\xF1\xE0. \xAB\xC2 \xED\xE0\xF7\xE0\xEB\xE5\xBB \xE8 \xAB\xE2 \xEA\xEE\xED\xF6\xE5\xBB \x97 \xE4\xEE\xEB\xFF \xF3\xE3\xE0\xE4\xE0\xED\xED\xFB\xF5 \xE2 \xEF\xE5\xF0\xE2\xFB\xF5 \xE8 \xE2 \xEF\xEE\xF1\xEB\xE5\xE4\xED\xE8\xF5 \xF2\xF0\xB8\xF5 \xE8\xE3\xF0\xE0\xF5. \xC8\xE3\xF0\xFB \xE1\xE5\xE7 \xE4\xE0\xF2\xFB \xED\xE0 \xE3\xF0\xE0\xF4\xE8\xEA\xE0\xF5 \xED\xE5 \xEF\xEE\xEA\xE0\xE7\xE0\xED\xFB.";  // how to read the charts
-constexpr const char* kStartShare = "\xE2 \xED\xE0\xF7\xE0\xEB\xE5";  // at the start
-constexpr const char* kEndShare = "\xE2 \xEA\xEE\xED\xF6\xE5";  // at the end
-constexpr const char* kNoDated = "\xED\xE5\xF2 \xE8\xE3\xF0 \xF1 \xE4\xE0\xF2\xEE\xE9";  // no dated games
-constexpr const char* kTable = "\xCF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xE5\xF1\xEA\xE0\xFF \xF2\xE0\xE1\xEB\xE8\xF6\xE0";  // the periodic table
-constexpr const char* kTableNote = "\xD6\xE2\xE5\xF2 \xE8 \xF7\xE8\xF1\xEB\xEE \xE2 \xEA\xEB\xE5\xF2\xEA\xE5 \x97 \xE4\xEE\xEB\xFF \xF3\xF7\xE5\xED\xE8\xEA\xEE\xE2, \xEA\xEE\xF2\xEE\xF0\xFB\xE5 \xE7\xED\xE0\xFE\xF2 \xFD\xEB\xE5\xEC\xE5\xED\xF2 \xF1\xE5\xE9\xF7\xE0\xF1.";  // how to read the table
-constexpr const char* kNoName = "(\xE1\xE5\xE7 \xE8\xEC\xE5\xED\xE8)";  // (no name)
-constexpr const char* kNothingAsked = "\xCD\xE8 \xEE\xE4\xE8\xED \xFD\xEB\xE5\xEC\xE5\xED\xF2 \xE5\xF9\xB8 \xED\xE5 \xF1\xEF\xF0\xE0\xF8\xE8\xE2\xE0\xEB\xF1\xFF.";  // no element asked yet
-constexpr const char* kKnowOf = "\xE7\xED\xE0\xFE\xF2";  // know (n of m follows)
+// How every report page begins: what tells an earlier report from any other file.
+constexpr std::string_view kPageStart = "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: ";
+
+// ---- The page's texts ------------------------------------------------------
+
+// Written here in UTF-8 so that they can be read and proofread where they
+// stand; they become Windows-1251, the code page of every text inside the
+// program, once, on first use. A noun that follows a count comes in its three
+// forms (one, few, many) in a row.
+enum Text {
+  kTitle,
+  kMade,
+  kFromBase,
+  kNoGames,
+  kSummary,
+  kPupil,
+  kPupil2,
+  kPupil5,
+  kGame,
+  kGame2,
+  kGame5,
+  kUndated,
+  kUndated2,
+  kUndated5,
+  kPeriod,
+  kAsked,
+  kAsked2,
+  kAsked5,
+  kAnsKnown,
+  kAnsKnown2,
+  kAnsKnown5,
+  kAnsMissed,
+  kAnsMissed2,
+  kAnsMissed5,
+  kGrid,
+  kGridNote,
+  kLegKnown,
+  kLegMissed,
+  kLegForgot,
+  kLegNever,
+  kPupilCol,
+  kShareCol,
+  kOf,
+  kRevise,
+  kReviseNote,
+  kForgot,
+  kProgress,
+  kProgressNote,
+  kStartShare,
+  kEndShare,
+  kNoDated,
+  kTable,
+  kTableNote,
+  kNoName,
+  kNothingAsked,
+  kKnowOf,
+  kTextCount
+};
+
+constexpr const char* kUtf8[kTextCount] = {
+    "Отчёт по классу",  // the page title
+    "Составлен",  // made on (a date follows)
+    "по базе результатов",  // from the results base (a file name follows)
+    "Пока не сохранено ни одной игры: в базе результатов нет записей.",  // no games yet
+    "Класс в целом",  // the class at a glance
+    "ученик",  // pupils: one, few, many
+    "ученика",
+    "учеников",
+    "игра",  // games
+    "игры",
+    "игр",
+    "игра без даты",  // games without a date
+    "игры без даты",
+    "игр без даты",
+    "период",  // period
+    "элемент в заданиях",  // elements asked
+    "элемента в заданиях",
+    "элементов в заданиях",
+    "верный ответ",  // answers known
+    "верных ответа",
+    "верных ответов",
+    "ошибка",  // answers missed
+    "ошибки",
+    "ошибок",
+    "Кто что знает",  // who knows what
+    "Строка — ученик, столбец — элемент, который хоть раз спрашивался. В клетке — итог последней игры ученика, где был этот элемент; в конце строки — доля элементов, которые ученик знает.",  // how to read the grid
+    "знает: верный ответ в последней игре",  // known in the latest game
+    "не знает: ошибка в последней игре",  // missed in the latest game
+    "забыто: раньше верно, потом ошибка",  // known earlier, missed later
+    "не спрашивался",  // never asked
+    "Ученик",  // pupil
+    "Знает",  // knows (share)
+    "из",  // of
+    "Что повторить",  // what to revise
+    "Для каждого элемента — доля учеников, которые знают его сейчас, среди тех, кого о нём спрашивали. Сначала то, что класс знает хуже всего.",  // how to read the list
+    "забыли:",  // forgot:
+    "Успехи по играм",  // progress
+    "Точки — доля верных ответов в каждой игре ученика, линия — среднее по пяти соседним играм; шкала дат общая для всего класса. «В начале» и «в конце» — доля верных ответов в первых и в последних играх: по три игры с каждого края, а если игр меньше шести — по половине (при нечётном числе средняя игра не в счёт). Игры без даты на графиках не показаны.",  // how to read the charts
+    "в начале",  // at the start
+    "в конце",  // at the end
+    "нет игр с датой",  // no dated games
+    "Периодическая таблица",  // the periodic table
+    "Цвет и число в клетке — доля учеников, которые знают элемент сейчас.",  // how to read the table
+    "(без имени)",  // (no name)
+    "Ни один элемент ещё не спрашивался.",  // no element asked yet
+    "знают",  // know (n of m follows)
+};
+
+const std::string& T(Text t) {
+  static const std::vector<std::string> cp = [] {
+    std::vector<std::string> v;
+    for (const char* s : kUtf8) v.push_back(utf8_to_cp1251(s));
+    return v;
+  }();
+  return cp[size_t(t)];
+}
+
+// The form of a noun, whose three forms begin at `one`, that agrees with n.
+const std::string& form(long long n, Text one) {
+  return PLURAL(n, T(one), T(Text(one + 1)), T(Text(one + 2)));
+}
+
+Text first_form(Noun noun) {
+  switch (noun) {
+    case Noun::pupil: return kPupil;
+    case Noun::game: return kGame;
+    case Noun::undated_game: return kUndated;
+    case Noun::element_asked: return kAsked;
+    case Noun::answer_known: return kAnsKnown;
+    case Noun::answer_missed: return kAnsMissed;
+  }
+  return kPupil;
+}
 
 // The standings' marks are markup, not text: they print in black and white.
 constexpr const char* kMark[] = {"&middot;", "+", "&minus;", "&darr;"};
@@ -143,7 +241,7 @@ std::vector<int> collation_key(std::string_view name) {
 }
 
 std::string pupil_name(const Pupil& p) {
-  return p.name.empty() ? std::string("<i>") + esc(kNoName) + "</i>" : esc(p.name);
+  return p.name.empty() ? std::string("<i>") + esc(T(kNoName)) + "</i>" : esc(p.name);
 }
 
 }  // namespace
@@ -324,53 +422,57 @@ struct Page {
   std::string sym(int e) const { return esc(el[size_t(e)].SYMBOL.view()); }
   std::string name(int e) const { return esc(el[size_t(e)].NAME.view()); }
 
-  void stat(const std::string& value, const char* label, const char* id) {
-    out += "<div><b id=\"" + std::string(id) + "\">" + value + "</b>" + esc(label) + "</div>";
+  // A number in bold and what it counts, the noun agreeing with count.
+  void stat(const std::string& value, long long count, Noun noun, const char* id) {
+    out += "<div><b id=\"" + std::string(id) + "\">" + value + "</b>" + esc(form(count, first_form(noun))) +
+           "</div>";
+  }
+  void stat(const std::string& value, Text label, const char* id) {
+    out += "<div><b id=\"" + std::string(id) + "\">" + value + "</b>" + esc(T(label)) + "</div>";
   }
 
   void summary() {
-    out += "<section id=\"summary\"><h2>" + esc(kSummary) + "</h2><div class=\"stats\">";
-    stat(std::to_string(v.pupils.size()), kPupils, "pupils");
-    std::string games = std::to_string(v.games);
-    stat(games, kGames, "games");
+    out += "<section id=\"summary\"><h2>" + esc(T(kSummary)) + "</h2><div class=\"stats\">";
+    stat(std::to_string(v.pupils.size()), static_cast<long long>(v.pupils.size()), Noun::pupil, "pupils");
+    stat(std::to_string(v.games), v.games, Noun::game, "games");
     if (v.first_day >= 0)
       stat(day_text(v.first_day) + " &ndash; " + day_text(v.last_day), kPeriod, "period");
-    if (v.undated > 0) stat(std::to_string(v.undated), kUndated, "undated");
-    stat(std::to_string(v.asked.size()), kAsked, "asked");
+    if (v.undated > 0) stat(std::to_string(v.undated), v.undated, Noun::undated_game, "undated");
+    stat(std::to_string(v.asked.size()), static_cast<long long>(v.asked.size()), Noun::element_asked, "asked");
     const long all = v.answers_known + v.answers_missed;
     stat(std::to_string(v.answers_known) + " <small>(" + pct_text(v.answers_known, all) + ")</small>",
-         kAnsKnown, "known");
+         v.answers_known, Noun::answer_known, "known");
     stat(std::to_string(v.answers_missed) + " <small>(" + pct_text(v.answers_missed, all) + ")</small>",
-         kAnsMissed, "missed");
+         v.answers_missed, Noun::answer_missed, "missed");
     out += "</div></section>\n";
   }
 
   void legend() {
-    const char* texts[] = {kLegNever, kLegKnown, kLegMissed, kLegForgot};
+    const Text texts[] = {kLegNever, kLegKnown, kLegMissed, kLegForgot};
     out += "<ul class=\"legend\">";
     for (int s : {1, 2, 3, 0})
       out += std::string("<li><span class=\"") + kMarkClass[s] + "\">" + kMark[s] + "</span>" +
-             esc(texts[s]) + "</li>";
+             esc(T(texts[s])) + "</li>";
     out += "</ul>";
   }
 
   // The grid in parts of at most 40 element columns, so that it fits a
   // screen and a printed page; every part repeats the names and the shares.
   void grid() {
-    out += "<section id=\"grid\"><h2>" + esc(kGrid) + "</h2><p class=\"note\">" + esc(kGridNote) + "</p>";
+    out += "<section id=\"grid\"><h2>" + esc(T(kGrid)) + "</h2><p class=\"note\">" + esc(T(kGridNote)) + "</p>";
     legend();
     if (v.asked.empty()) {
-      out += "<p>" + esc(kNothingAsked) + "</p></section>\n";
+      out += "<p>" + esc(T(kNothingAsked)) + "</p></section>\n";
       return;
     }
     const size_t parts = (v.asked.size() + 39) / 40;
     const size_t per = (v.asked.size() + parts - 1) / parts;
     for (size_t from = 0; from < v.asked.size(); from += per) {
       const size_t to = std::min(v.asked.size(), from + per);
-      out += "<div class=\"wide\"><table class=\"grid\"><thead><tr><th class=\"who\">" + esc(kPupilCol) + "</th>";
+      out += "<div class=\"wide\"><table class=\"grid\"><thead><tr><th class=\"who\">" + esc(T(kPupilCol)) + "</th>";
       for (size_t i = from; i < to; ++i)
         out += "<th title=\"" + name(v.asked[i]) + "\">" + sym(v.asked[i]) + "</th>";
-      out += "<th>" + esc(kShareCol) + "</th></tr></thead><tbody>\n";
+      out += "<th>" + esc(T(kShareCol)) + "</th></tr></thead><tbody>\n";
       for (const Pupil& p : v.pupils) {
         out += "<tr><th class=\"who\">" + pupil_name(p) + "</th>";
         for (size_t i = from; i < to; ++i) {
@@ -379,7 +481,7 @@ struct Page {
           out += kMark[s];
           out += "</td>";
         }
-        out += "<td class=\"share q" + std::to_string(band(p.known, p.asked)) + "\" title=\"" + std::to_string(p.known) + " " + esc(kOf) + " " +
+        out += "<td class=\"share q" + std::to_string(band(p.known, p.asked)) + "\" title=\"" + std::to_string(p.known) + " " + esc(T(kOf)) + " " +
                std::to_string(p.asked) + "\">" + pct_text(p.known, p.asked) + "</td></tr>\n";
       }
       out += "</tbody></table></div>\n";
@@ -388,7 +490,7 @@ struct Page {
   }
 
   void revise() {
-    out += "<section id=\"revise\"><h2>" + esc(kRevise) + "</h2><p class=\"note\">" + esc(kReviseNote) + "</p>";
+    out += "<section id=\"revise\"><h2>" + esc(T(kRevise)) + "</h2><p class=\"note\">" + esc(T(kReviseNote)) + "</p>";
     std::vector<int> order = v.asked;
     // Least known first; among equal shares the element more pupils were asked.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -404,9 +506,9 @@ struct Page {
       for (const Pupil& p : v.pupils) forgot += p.standing[size_t(e)] == Standing::forgotten;
       out += "<li><span class=\"sym\">" + sym(e) + "</span> " + name(e) + " <span class=\"bar\"><i class=\"q" +
              std::to_string(band(k, n)) + "\" style=\"width:" + std::to_string(percent(k, n)) +
-             "%\"></i></span><b class=\"pct\">" + pct_text(k, n) + "</b> <small>" + esc(kKnowOf) + " " +
-             std::to_string(k) + " " + esc(kOf) + " " + std::to_string(n);
-      if (forgot > 0) out += ", " + esc(kForgot) + " " + std::to_string(forgot);
+             "%\"></i></span><b class=\"pct\">" + pct_text(k, n) + "</b> <small>" + esc(T(kKnowOf)) + " " +
+             std::to_string(k) + " " + esc(T(kOf)) + " " + std::to_string(n);
+      if (forgot > 0) out += ", " + esc(T(kForgot)) + " " + std::to_string(forgot);
       out += "</small></li>\n";
     }
     out += "</ol></section>\n";
@@ -428,16 +530,15 @@ struct Page {
       for (size_t i = from; i < to; ++i) k += dated[i].second->known, a += dated[i].second->asked;
       return pct_text(k, a);
     };
-    out += "<figure><figcaption><b>" + pupil_name(p) + "</b><br><small>" + esc(kGames) + ": " +
-           std::to_string(p.games.size());
+    out += "<figure><figcaption><b>" + pupil_name(p) + "</b><br><small>" + esc(counted(static_cast<long long>(p.games.size()), Noun::game));
     if (n >= 2) {
       const size_t m = std::min<size_t>(3, n / 2);
-      out += " &middot; " + esc(kStartShare) + " " + share(0, m) + " &rarr; " + esc(kEndShare) + " " +
+      out += " &middot; " + esc(T(kStartShare)) + " " + share(0, m) + " &rarr; " + esc(T(kEndShare)) + " " +
              share(n - m, n);
     }
     out += "</small></figcaption>";
     if (n == 0) {
-      out += "<p class=\"note\">" + esc(kNoDated) + "</p></figure>\n";
+      out += "<p class=\"note\">" + esc(T(kNoDated)) + "</p></figure>\n";
       return;
     }
     constexpr double x0 = 34, x1 = 292, y0 = 8, y1 = 88;
@@ -493,7 +594,7 @@ struct Page {
       trend += buf;
       std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.6\">", pts[i].first, pts[i].second);
       dots += buf + std::string("<title>") + day_text(dated[i].first) + ": " + pct_text(g.known, g.asked) + " (" +
-              std::to_string(g.known) + " " + esc(kOf) + " " + std::to_string(g.asked) + ")</title></circle>";
+              std::to_string(g.known) + " " + esc(T(kOf)) + " " + std::to_string(g.asked) + ")</title></circle>";
     }
     out += "<polyline fill=\"none\" stroke=\"#9ab7dc\" points=\"" + line + "\"/><g fill=\"#6b93c9\">" + dots +
            "</g>";
@@ -504,18 +605,18 @@ struct Page {
   }
 
   void progress() {
-    out += "<section id=\"progress\"><h2>" + esc(kProgress) + "</h2><p class=\"note\">" + esc(kProgressNote) +
+    out += "<section id=\"progress\"><h2>" + esc(T(kProgress)) + "</h2><p class=\"note\">" + esc(T(kProgressNote)) +
            "</p><div class=\"charts\">\n";
     for (const Pupil& p : v.pupils) chart(p);
     out += "</div></section>\n";
   }
 
   void table() {
-    out += "<section id=\"table\"><h2>" + esc(kTable) + "</h2><p class=\"note\">" + esc(kTableNote) + "</p>";
+    out += "<section id=\"table\"><h2>" + esc(T(kTable)) + "</h2><p class=\"note\">" + esc(T(kTableNote)) + "</p>";
     out += "<div class=\"scale\">";
     for (int b = 0; b < 5; ++b)
       out += "<span class=\"q" + std::to_string(b) + "\">" + kBandText[b] + "</span>";
-    out += "<span class=\"qn\">" + esc(kLegNever) + "</span></div><div class=\"wide\"><div class=\"ptable\">\n";
+    out += "<span class=\"qn\">" + esc(T(kLegNever)) + "</span></div><div class=\"wide\"><div class=\"ptable\">\n";
     const auto& cells = table_cells();
     for (size_t t = 0; t < cells.size(); ++t) {
       const int e = TABLEPOS[t];
@@ -524,7 +625,7 @@ struct Page {
       out += "<div class=\"" + (n > 0 ? "q" + std::to_string(band(k, n)) : std::string("qn")) +
              "\" style=\"grid-area:" + std::to_string(cells[t].row) + "/" + std::to_string(cells[t].col) +
              "\" title=\"" + name(e);
-      if (n > 0) out += ": " + esc(kKnowOf) + " " + std::to_string(k) + " " + esc(kOf) + " " + std::to_string(n);
+      if (n > 0) out += ": " + esc(T(kKnowOf)) + " " + std::to_string(k) + " " + esc(T(kOf)) + " " + std::to_string(n);
       out += "\"><b>" + sym(e) + "</b>" + (n > 0 ? pct_text(k, n) : std::string("&ndash;")) + "</div>";
     }
     // The places of the two f-rows in rows 8 and 10, column 3.
@@ -548,13 +649,13 @@ std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
   Page page{v, elements, {}};
   std::string& out = page.out;
   out.reserve(64 * 1024 + v.pupils.size() * (v.asked.size() * 16 + 2048));
-  out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>Qora: " + esc(kTitle) +
+  out += std::string(kPageStart) + esc(T(kTitle)) +
          "</title><style>" + std::string(kStyle) + "</style></head><body>\n";
-  out += "<h1>Qora: " + esc(kTitle) + "</h1><p class=\"made\">" + esc(kMade) + " " +
+  out += "<h1>Qora: " + esc(T(kTitle)) + "</h1><p class=\"made\">" + esc(T(kMade)) + " " +
          date_text(made) + " " +
-         esc(kFromBase) + " &laquo;" + esc(utf8_to_cp1251(base_name)) + "&raquo;</p>\n";
+         esc(T(kFromBase)) + " &laquo;" + esc(utf8_to_cp1251(base_name)) + "&raquo;</p>\n";
   if (v.games == 0) {
-    out += "<p id=\"empty\">" + esc(kNoGames) + "</p>\n";
+    out += "<p id=\"empty\">" + esc(T(kNoGames)) + "</p>\n";
   } else {
     page.summary();
     page.grid();
@@ -589,9 +690,20 @@ int run(const std::string& base_path, const std::string& out) {
     case platform::ReadStatus::missing:
       return fail(base_path + ": no such file");
     case platform::ReadStatus::failed:
+    case platform::ReadStatus::foreign:
       return fail(err);
     case platform::ReadStatus::ok:
       break;
+  }
+  // A page named with -o may replace only an earlier report, never a file
+  // of the game.
+  if (!out.empty()) {
+    if (scorefiles::game_file_name(platform::name_of(out)))
+      return fail("will not write the report over " + out + ", a file of the game: name another page");
+    std::string earlier;
+    const platform::ReadStatus st = platform::read_whole_file(out, earlier, err);
+    if (st != platform::ReadStatus::missing && (st != platform::ReadStatus::ok || !earlier.starts_with(kPageStart)))
+      return fail("will not write the report over " + out + ": it is not an earlier report");
   }
   if (bytes.size() % sizeof(RESULTREC) != 0)
     return fail(base_path + ": damaged (" + std::to_string(bytes.size()) + " bytes is not a whole number of " +
@@ -625,6 +737,11 @@ int run(const std::string& base_path, const std::string& out) {
   }
   std::printf("%s\n", path.c_str());
   return 0;
+}
+
+std::string counted(long long n, Noun noun) {
+  const Text one = first_form(noun);
+  return COUNTED(n, T(one), T(Text(one + 1)), T(Text(one + 2)));
 }
 
 }  // namespace qora::report

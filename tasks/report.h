@@ -67,6 +67,11 @@ const std::vector<Cell>& table_cells();
 
 ClassView analyse(const std::vector<RESULTREC>& records, int elcount);
 
+// What the page counts, and a count of it as the page writes it, the noun
+// agreeing with the number ("21 ученик", "22 ученика"), Windows-1251.
+enum class Noun { pupil, game, undated_game, element_asked, answer_known, answer_missed };
+std::string counted(long long n, Noun noun);
+
 // The page, UTF-8. base_name is shown as the source (a file name, UTF-8).
 std::string render(const ClassView& view, const std::vector<DATABASE>& elements,
                    const std::string& base_name, const platform::LocalTime& made);

@@ -41,6 +41,22 @@ constexpr Kind kResult{'r', sizeof(RESULTREC), MAXRESULT};
 
 const Kind* kind_of(char tag) { return tag == kScore.tag ? &kScore : tag == kResult.tag ? &kResult : nullptr; }
 
+// The game's own tables of each kind: no pending file or journal entry makes
+// the game write anything else.
+bool game_table(const Kind& k, std::string_view table) {
+  if (&k == &kScore) return table == ONEPLAYERFN || table == TWOPLAYERSFN;
+  return table == RESFN;
+}
+
+// Caps on what is read from the folder: a table holds at most one record
+// more than its limit, a pending file one record, the journal a few KiB (a
+// step takes at most kMaxTakenPerStep pending files).
+constexpr size_t kMaxTakenPerStep = 64;
+constexpr size_t kJournalCap = 8192;
+size_t table_cap(const Kind& k) { return (k.limit + 1) * k.size; }
+
+using pf::note_once;
+
 template <class R>
 std::vector<R> parse(const std::string& bytes) {
   static_assert(std::is_trivially_copyable_v<R>);
@@ -97,7 +113,7 @@ std::optional<Pending> parse_pending(const std::string& name) {
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
     return !s.empty() && ec == std::errc() && end == s.data() + s.size();
   };
-  if (!p.kind || p.table.empty() || !number(field[0], 16, p.time) || !number(field[1], 10, p.pid) ||
+  if (!p.kind || !game_table(*p.kind, p.table) || !number(field[0], 16, p.time) || !number(field[1], 10, p.pid) ||
       !number(field[2], 10, p.serial))
     return std::nullopt;
   return p;
@@ -120,8 +136,8 @@ std::string new_pending_name(const Kind& k, const std::string& table) {
 // all, flushed with its folder); name is its bare name.
 bool write_pending(const std::string& dir, const Kind& k, const std::string& table, std::string_view rec,
                    std::string& name, std::string& err) {
-  if (table.empty() || table.find('\n') != std::string::npos) {
-    err = "not a name for a table";
+  if (!game_table(k, table)) {
+    err = "not one of the game's tables";
     return false;
   }
   pf::StagedFile f;
@@ -197,6 +213,19 @@ std::optional<Intent> parse_intent(const std::string& text) {
     }
   }
   if (!have_table || !have_new || out.record == 0) return std::nullopt;
+  // Only the game's own names: its table, pending files of that table, an
+  // archive named after it.
+  const Kind* k = out.record == kScore.size ? &kScore : out.record == kResult.size ? &kResult : nullptr;
+  if (!k || !game_table(*k, out.table)) return std::nullopt;
+  for (const auto& p : out.pending) {
+    const auto pend = parse_pending(p);
+    if (!pend || pend->table != out.table || pend->kind != k) return std::nullopt;
+  }
+  if (!out.archive.empty()) {
+    const std::string stem = k == &kScore ? out.table.substr(0, 2) : "res_";
+    if (!platform::fsys::bare_name(out.archive) || out.archive.rfind(stem, 0) != 0 || !out.archive.ends_with(".old"))
+      return std::nullopt;
+  }
   return out;
 }
 
@@ -206,23 +235,32 @@ std::optional<Intent> parse_intent(const std::string& text) {
 // step that did not commit loses its archive, whose records are still in the
 // table. False, with err, when that cannot be done: nothing else may then be
 // merged in the folder, or a record could be stored twice.
-bool settle(const std::string& dir, std::string& err) {
+bool settle(const std::string& dir, pf::FileLock& lock, std::string& err) {
   const std::string journal = in_dir(dir, MERGEFN);
   std::string text;
-  switch (pf::read_whole_file(journal, text, err)) {
+  switch (pf::read_whole_file(journal, text, err, kJournalCap)) {
     case pf::ReadStatus::missing:
       return true;
     case pf::ReadStatus::failed:
       return false;
+    case pf::ReadStatus::foreign:
+      // Not the game's journal: it says nothing, and the next step's journal
+      // takes the name.
+      note_once(err);
+      return true;
     case pf::ReadStatus::ok:
       break;
   }
   // The journal is written whole or not at all; one that does not read as a
-  // journal was not written by a game and says nothing.
-  if (const auto in = parse_intent(text)) {
+  // journal of the game's own files was not written by a game and says nothing.
+  const auto in = parse_intent(text);
+  if (!in && text.rfind("qora merge 1\n", 0) == 0) note_once(journal + " names files that are not the game's; ignored");
+  if (in) {
     std::string table;
-    const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, in->table), table, err);
-    if (st == pf::ReadStatus::failed) return false;
+    const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, in->table), table, err, table_cap(
+        in->record == kScore.size ? kScore : kResult));
+    if (st == pf::ReadStatus::failed || st == pf::ReadStatus::foreign) return false;
+    if (!lock.confirm(err)) return false;
     const bool committed = st == pf::ReadStatus::ok && table.size() == in->size && checksum(table) == in->sum;
     if (committed) {
       for (const auto& p : in->pending)
@@ -238,6 +276,7 @@ bool settle(const std::string& dir, std::string& err) {
     }
     if (!pf::sync_dir(dir, err)) return false;
   }
+  if (!lock.confirm(err)) return false;
   // No flush needed: a journal that comes back after a power loss finds the
   // same table and settles again to the same end, and the next step's journal
   // replaces it durably before the table changes again.
@@ -245,9 +284,9 @@ bool settle(const std::string& dir, std::string& err) {
 }
 
 // A failed step before or after its commit: settle what it left.
-bool abandon(const std::string& dir, std::string& err) {
+bool abandon(const std::string& dir, pf::FileLock& lock, std::string& err) {
   std::string why;
-  if (!settle(dir, why)) err += "; " + why;
+  if (!settle(dir, lock, why)) err += "; " + why;
   return false;
 }
 
@@ -255,11 +294,13 @@ bool abandon(const std::string& dir, std::string& err) {
 // a missing table) becomes fresh, which ends with the records of the pending
 // files taken. With archive, the whole records of old first go to a new
 // dated archive. Res.bak gets old, as every update leaves it.
-bool merge_step(const std::string& dir, const std::string& table, const Kind& k, const std::string& old,
-                bool existed, const std::string& fresh, bool archive, const std::vector<std::string>& taken,
-                std::set<std::string>& stored, std::string& err) {
+bool merge_step(const std::string& dir, pf::FileLock& lock, const std::string& table, const Kind& k,
+                const std::string& old, bool existed, const std::string& fresh, bool archive,
+                const std::vector<std::string>& taken, std::set<std::string>& stored, std::string& err) {
   const std::string fn = in_dir(dir, table);
-  if (existed && !pf::replace_file(in_dir(dir, BAKFN), old, err)) return false;
+  // Before each change the lease is confirmed: a game that lost it while
+  // paused stops, and the journal lets the next holder finish or undo.
+  if (existed && (!lock.confirm(err) || !pf::replace_file(in_dir(dir, BAKFN), old, err))) return false;
   const mode_t mode = pf::mode_for(fn);
   pf::StagedFile staged_table, staged_archive;
   if (!staged_table.write(dir, fresh, mode, pf::StagedFile::Kind::under_lock, err)) return false;
@@ -278,28 +319,31 @@ bool merge_step(const std::string& dir, const std::string& table, const Kind& k,
     }
   }
   bool journal_in = false;
+  if (!lock.confirm(err)) return false;
   if (!pf::replace_file(in_dir(dir, MERGEFN), format(in), err, &journal_in))
-    return journal_in ? abandon(dir, err) : false;
+    return journal_in ? abandon(dir, lock, err) : false;
   if (archive) {
+    if (!lock.confirm(err)) return false;
     switch (staged_archive.place_new(in_dir(dir, in.archive), err)) {
       case pf::StagedFile::Place::placed:
         // The archive must be on disk before the table forgets its records.
-        if (!pf::sync_dir(dir, err)) return abandon(dir, err);
+        if (!pf::sync_dir(dir, err)) return abandon(dir, lock, err);
         break;
       case pf::StagedFile::Place::exists:
         err = in_dir(dir, in.archive) + " appeared while it was being made";
-        return abandon(dir, err);
+        return abandon(dir, lock, err);
       case pf::StagedFile::Place::failed:
-        return abandon(dir, err);
+        return abandon(dir, lock, err);
     }
   }
   bool committed = false;
-  if (!staged_table.replace(fn, err, &committed) && !committed) return abandon(dir, err);
+  if (!lock.confirm(err)) return false;
+  if (!staged_table.replace(fn, err, &committed) && !committed) return abandon(dir, lock, err);
   // In place (even if the folder could not be flushed): the records are
   // stored, and their pending files go now or, failing that, at the next
   // settling of the journal.
   stored.insert(taken.begin(), taken.end());
-  return settle(dir, err);
+  return settle(dir, lock, err);
 }
 
 // The records of one table waiting in pending files, in write order.
@@ -313,20 +357,22 @@ struct Batch {
 // adds every pending file of dir to its table. folder_err: the folder cannot
 // be used at all; failed: tables (bare names) whose files stay pending, and
 // why; stored: the pending files whose records went into their tables.
-void merge_locked(const std::string& dir, std::string& folder_err, std::map<std::string, std::string>& failed,
-                  std::set<std::string>& stored) {
+void merge_locked(const std::string& dir, pf::FileLock& lock, std::string& folder_err,
+                  std::map<std::string, std::string>& failed, std::set<std::string>& stored) {
   const auto pending_files = [&] {
     std::vector<Pending> all;
-    for (const auto& name : pf::names_with_prefix(dir, PENDINGPREFIX))
+    for (const auto& name : pf::names_with_prefix(dir, PENDINGPREFIX)) {
       if (auto p = parse_pending(name)) all.push_back(std::move(*p));
+      else note_once(in_dir(dir, name) + " is not a pending result of the game; left alone");
+    }
     return all;
   };
   // Every file a merge may replace or remove must be this user's to touch.
   std::vector<std::string> touched{MERGEFN, BAKFN};
   for (const Pending& p : pending_files()) touched.insert(touched.end(), {p.file, p.table});
   folder_err = pf::folder_problem(dir, touched);
-  if (!folder_err.empty() || !settle(dir, folder_err)) return;
-  pf::remove_stale_temps(dir);
+  if (!folder_err.empty() || !settle(dir, lock, folder_err)) return;
+  pf::remove_stale_temps(dir, lock);
   // Listed again: settling may have removed some.
   std::vector<Pending> all = pending_files();
 
@@ -342,23 +388,28 @@ void merge_locked(const std::string& dir, std::string& folder_err, std::map<std:
   for (const Batch& b : batches) {
     const Kind& k = *b.kind;
     std::string err, old;
-    const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, b.table), old, err);
-    if (st == pf::ReadStatus::failed) {
-      // An existing table that cannot be read is never taken for a missing one.
+    const pf::ReadStatus st = pf::read_whole_file(in_dir(dir, b.table), old, err, table_cap(k));
+    if (st == pf::ReadStatus::foreign) note_once(err);
+    if (st == pf::ReadStatus::failed || st == pf::ReadStatus::foreign) {
+      // An existing table that cannot be read is never taken for a missing
+      // one; what is not the game's table is never copied anywhere.
       failed[b.table] = err;
       continue;
     }
     bool existed = st == pf::ReadStatus::ok;
     // The records in write order, up to the first file that cannot be taken.
     std::vector<std::pair<std::string, std::string>> recs;  // pending file, record
+    std::set<std::string> left_alone;
     for (const Pending& p : b.files) {
       std::string rec;
-      const pf::ReadStatus got = pf::read_whole_file(in_dir(dir, p.file), rec, err);
+      const pf::ReadStatus got = pf::read_whole_file(in_dir(dir, p.file), rec, err, k.size);
       if (got == pf::ReadStatus::missing) continue;  // taken by a settled step
       if (got == pf::ReadStatus::failed) break;
-      if (rec.size() != k.size) {
-        err = in_dir(dir, p.file) + " is not one record";
-        break;
+      if (got == pf::ReadStatus::foreign || rec.size() != k.size) {
+        // Pending files are placed whole: this one is not the game's.
+        note_once(in_dir(dir, p.file) + " is not one record of the game; left alone");
+        left_alone.insert(p.file);
+        continue;
       }
       recs.emplace_back(p.file, std::move(rec));
     }
@@ -367,14 +418,14 @@ void merge_locked(const std::string& dir, std::string& folder_err, std::map<std:
       // than the limit; otherwise the table is filled up to the limit.
       const size_t n = existed ? old.size() / k.size : 0;
       const bool archive = n >= k.limit;
-      const size_t take = std::min(recs.size() - i, archive ? k.limit - 1 : k.limit - n);
+      const size_t take = std::min({recs.size() - i, archive ? k.limit - 1 : k.limit - n, kMaxTakenPerStep});
       std::string fresh = archive ? std::string() : whole_records(old, k);
       std::vector<std::string> taken;
       for (size_t j = i; j < i + take; ++j) {
         fresh += recs[j].second;
         taken.push_back(recs[j].first);
       }
-      if (!merge_step(dir, b.table, k, old, existed, fresh, archive, taken, stored, err)) {
+      if (!merge_step(dir, lock, b.table, k, old, existed, fresh, archive, taken, stored, err)) {
         // A step that could not be settled stops every merge in the folder
         // until the journal is settled; a new journal would lose it.
         if (pf::exists(in_dir(dir, MERGEFN))) {
@@ -387,7 +438,8 @@ void merge_locked(const std::string& dir, std::string& folder_err, std::map<std:
       existed = true;
       i += take;
     }
-    if (!stored.count(b.files.back().file) && pf::exists(in_dir(dir, b.files.back().file))) failed[b.table] = err;
+    for (const Pending& p : b.files)
+      if (!stored.count(p.file) && !left_alone.count(p.file) && pf::exists(in_dir(dir, p.file))) failed[b.table] = err;
   }
 }
 
@@ -449,7 +501,7 @@ Saved save(const std::string& fn, const Kind& k, std::string_view rec) {
   std::string folder_err;
   std::map<std::string, std::string> failed;
   std::set<std::string> stored;
-  merge_locked(dir, folder_err, failed, stored);
+  merge_locked(dir, lock, folder_err, failed, stored);
   lock.release();
   if (stored.count(name) || !pf::exists(pending)) return Saved::stored;
   report(fn, (!folder_err.empty() ? folder_err : failed.count(table) ? failed[table] : "not added") + waits);
@@ -486,7 +538,7 @@ bool merge_pending(const std::string& dir) {
   }
   std::map<std::string, std::string> failed;
   std::set<std::string> stored;
-  merge_locked(dir, folder_err, failed, stored);
+  merge_locked(dir, lock, folder_err, failed, stored);
   if (folder_err.empty() && failed.empty()) return g_unsaved.empty();
   const std::string why = !folder_err.empty() ? folder_err : failed.begin()->first + ": " + failed.begin()->second;
   std::fprintf(stderr, "qora: could not add the results waiting in %s: %s\n", pf::display_path(dir).c_str(), why.c_str());
@@ -510,6 +562,12 @@ std::string result_archive_stem(const platform::LocalTime& date) {
 
 std::string archive_name(const std::string& stem, int k) {
   return k <= 1 ? stem + ".old" : stem + "_" + std::to_string(k) + ".old";
+}
+
+bool game_file_name(std::string_view name) {
+  for (const char* own : {ELFN, MSGFN, GROUPFN, ONEPLAYERFN, TWOPLAYERSFN, RESFN, BAKFN})
+    if (name == own) return true;
+  return name.starts_with(".qora.") || name.ends_with(".old");
 }
 
 std::vector<PLAYREC> parse_scores(const std::string& bytes) { return parse<PLAYREC>(bytes); }

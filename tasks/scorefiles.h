@@ -5,7 +5,10 @@
 // Files are flat sequences of fixed-size records (PLAYREC, 53 bytes, or
 // RESULTREC, 95 bytes) in the working directory. Every rewrite is atomic and
 // durable, and several games sharing one folder, of one user or of several,
-// take turns through the lock file ".qora.lock".
+// on one computer or several, take turns through the folder's lock
+// (platform/folderlock.h: ".qora.lock" and the lease ".qora.lease"). Only the
+// game's own tables are ever written; anything else found under the game's
+// names in the folder is named once on stderr and left alone.
 //
 // A finished record is first written into a pending file of its own in the
 // table's folder (".qora.pend.TIME.PID.SERIAL.KIND.TABLE", KIND "s" for a
@@ -85,6 +88,12 @@ std::string score_archive_stem(const std::string& table_name, const platform::Lo
 std::string result_archive_stem(const platform::LocalTime& date);
 // The k-th candidate name for an archive: stem.old, then stem_2.old, stem_3.old ...
 std::string archive_name(const std::string& stem, int k);
+
+// Whether name (a bare file name) is one of the files the game keeps in its
+// folder: the data files, the groups file, the score tables, the results
+// base, Res.bak, an archive (".old") or one of the game's own ".qora." files.
+// The teacher's tools never write over such a name.
+bool game_file_name(std::string_view name);
 
 // The whole records held in bytes; a torn last record is left out.
 std::vector<PLAYREC> parse_scores(const std::string& bytes);

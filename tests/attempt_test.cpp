@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "game/attempt.h"
+#include "game/driver.h"
 #include "graph/input_internal.h"
 #include "platform/clock.h"
 #include "screens/gallery.h"
 #include "support/game.h"
+#include "support/tones.h"
 #include "tasks/question.h"
 #include "tasks/taskgen.h"
 #include "toolkit/widgets.h"
@@ -267,30 +269,95 @@ TEST_F(Shooting, KeysAndPointerAimAndShoot) {
   for (int i = 0; i < 3; ++i) tl.at(t + 50 * uint64_t(i), [] { Timeline::special(75); });
   tl.at(t + 200, [] { Timeline::key(13); });
   EXPECT_TRUE(attempt(4));
-  EXPECT_EQ(PLAYER[0].SCORE, 3);
-  EXPECT_EQ(PLAYER[0].HISCORE, 3);
+  EXPECT_EQ(int(PLAYER[0].SCORE), 3);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 3);
   EXPECT_TRUE(PLAYERRESULT[0].KNOWEL.has(7));
   EXPECT_FALSE(PLAYERRESULT[0].UNKNOWEL.has(7));
+}
+
+// Tones as {pitch, length} pairs, without their times.
+std::vector<std::pair<unsigned, unsigned>> pitches(const std::vector<platform::ToneLog::Tone>& t) {
+  std::vector<std::pair<unsigned, unsigned>> out;
+  for (const auto& x : t) out.emplace_back(x.hz, x.ms);
+  return out;
+}
+
+// With sound effects off an attempt and the final salvo play nothing; with
+// them on, the fanfare before the targets stand, the shot's falling noise,
+// the fall of the target and, at the end of a series, five falls.
+TEST_F(Shooting, TonesOfAHitAndOfTheFinalSalvoOnlyWithSoundEffectsOn) {
+  test::Tones tones;
+  READTIME = 100;
+  for (bool on : {false, true}) {
+    SOUNDOK = on;
+    tl.at(tl.elapsed() + kReady, [] { Timeline::key(' '); });
+    EXPECT_TRUE(attempt(2));
+    const auto tones_hit = tones.take();
+    const uint64_t t0 = tl.elapsed();
+    FINALSALVO();
+    const uint64_t salvo_ms = tl.elapsed() - t0;
+    const auto salvo = tones.take();
+    if (!on) {
+      EXPECT_TRUE(tones_hit.empty());
+      EXPECT_TRUE(salvo.empty());
+      EXPECT_EQ(salvo_ms, 5u * (READTIME / 4 + 50));  // a pause in place of each fall's tones
+      continue;
+    }
+    // 50 and 150 Hz, and 140 Hz 225 ms after the second ends; then a tick
+    // of the attempt's clock for each second gone (400 Hz, 500 Hz, ...).
+    auto hit = tones_hit;
+    ASSERT_GE(hit.size(), 4u);
+    EXPECT_EQ(pitches({hit.begin(), hit.begin() + 3}),
+              (std::vector<std::pair<unsigned, unsigned>>{{50, 70}, {150, 80}, {140, 50}}));
+    unsigned second = 0;
+    while (hit.size() > 3 && hit[3].ms == 80) {
+      EXPECT_EQ(hit[3].hz, 100 * ++second + 300);
+      hit.erase(hit.begin() + 3);
+    }
+    ASSERT_EQ(hit.size(), 3u + 1 + 126 * 3 + 5 + 1);
+    EXPECT_EQ(pitches({hit.begin() + 3, hit.begin() + 4}), (std::vector<std::pair<unsigned, unsigned>>{{105, 155}}));
+    EXPECT_EQ(hit[2].at - hit[1].at, 80u + 225);
+    for (int i = 0; i < 126 * 3; ++i) {  // three 1 ms tones per step, pitch below twice the step
+      const auto& x = hit[size_t(4 + i)];
+      EXPECT_EQ(x.ms, 1u);
+      EXPECT_LT(x.hz, 2u * unsigned(150 - i / 3)) << i;
+    }
+    const std::vector<std::pair<unsigned, unsigned>> fall{{30, 50}, {29, 50}, {28, 50}, {27, 50}, {26, 50}};
+    auto want = fall;
+    want.emplace_back(100, 200);
+    EXPECT_EQ(pitches({hit.end() - 6, hit.end()}), want);
+    EXPECT_EQ(hit.back().at - hit[hit.size() - 2].at, 50u + 50);  // a pause of 50 ms before the 100 Hz
+    // The salvo: each target falls with 30 down to 26 Hz, then 100 Hz 50 ms later.
+    want.clear();
+    for (int k = 0; k < 5; ++k) {
+      want.insert(want.end(), fall.begin(), fall.end());
+      want.emplace_back(100, 100);
+    }
+    EXPECT_EQ(pitches(salvo), want);
+    EXPECT_EQ(salvo[5].at - salvo[4].at, 50u + 50);
+    EXPECT_EQ(salvo_ms, 5u * (250 + 50 + 100));
+  }
+  SOUNDOK = false;
 }
 
 TEST_F(Shooting, AMissAndATimeoutCountAndMoveTheElementToTheUnknown) {
   tl.at(kReady, [] { Timeline::key(' '); });  // target 2 while the answer is on 3
   EXPECT_FALSE(attempt(3));
-  EXPECT_EQ(PLAYER[0].SCORE, 0);
-  EXPECT_EQ(PLAYER[0].HISCORE, 1);
+  EXPECT_EQ(int(PLAYER[0].SCORE), 0);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 1);
   PLAYERRESULT[0].KNOWEL.include(7);  // known earlier: the latest attempt decides
   PLAYERRESULT[0].UNKNOWEL.exclude(7);
   TIMELIM = 5;
   const uint16_t before = PLAYER[0].ALLTIME;
   EXPECT_FALSE(attempt(2));  // nobody shoots
-  EXPECT_EQ(PLAYER[0].HISCORE, 2);
+  EXPECT_EQ(int(PLAYER[0].HISCORE), 2);
   EXPECT_EQ(PLAYER[0].ALLTIME - before, 5);
   EXPECT_TRUE(PLAYERRESULT[0].UNKNOWEL.has(7));
   EXPECT_FALSE(PLAYERRESULT[0].KNOWEL.has(7));
   // The total time holds at its largest value.
   PLAYER[0].ALLTIME = 65533;
   EXPECT_FALSE(attempt(2));
-  EXPECT_EQ(PLAYER[0].ALLTIME, 65535);
+  EXPECT_EQ(int(PLAYER[0].ALLTIME), 65535);
 }
 
 TEST_F(Shooting, EscAsksAndEitherGoesOnWithoutTheQuestionsTimeOrLeaves) {
@@ -301,7 +368,7 @@ TEST_F(Shooting, EscAsksAndEitherGoesOnWithoutTheQuestionsTimeOrLeaves) {
   tl.at(kReady + 20100, [] { Timeline::key(13); });
   tl.at(kReady + 22000, [] { Timeline::key(' '); });
   EXPECT_TRUE(attempt(2));
-  EXPECT_LE(PLAYER[0].ALLTIME, 4);
+  EXPECT_LE(int(PLAYER[0].ALLTIME), 4);
   EXPECT_GE(tl.elapsed(), kReady + 22000);
   // Esc, then the first choice: leaves at once, counters and sets untouched.
   const PLAYREC before = PLAYER[0];

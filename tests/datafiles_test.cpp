@@ -241,8 +241,9 @@ TEST_F(ShippedData, ElementsFollowThePeriodicTableAndMessagesAreWindows1251) {
   EXPECT_EQ(symbols, kSymbols);
   EXPECT_EQ(cp1251_to_utf8(ELEMENT[92].NAME.str()), "Протактиний");  // the target caption treats it specially
 
-  ASSERT_EQ(MSG.size(), 131u);  // the 129 lines of the screens, then the groups' save failure
-  for (int n = 1; n <= 130; ++n) {
+  // The 129 lines of the screens, then the groups' save failure and the empty score table.
+  ASSERT_EQ(MSG.size(), 132u);
+  for (int n = 1; n <= 131; ++n) {
     for (unsigned char c : MSG[size_t(n)]) EXPECT_TRUE(c >= 0x20 && c != 0x7F && c != 0x98) << n;
     EXPECT_EQ(MSG[size_t(n)].empty(), n == 19 || n == 71 || n == 103) << n;
   }
@@ -285,6 +286,8 @@ TEST_F(ShippedData, TextsFitTheirPlaces) {
   for (int n = 63; n <= 70; ++n) EXPECT_LE(width640(msg(n)), 636) << n;  // help and introduction lines
   for (int n = 81; n <= 85; ++n) EXPECT_LE(width640(msg(n)) + 35, 624) << n;
   EXPECT_LE(width640(msg(76)), 639);
+  // An empty score table's line, inside the narrower of its two boxes (the hall of fame's).
+  EXPECT_LE(width640(msg(131)), 479 - 20 - 50);
   EXPECT_LE(std::max({width640(msg(78)), width640(msg(79)), width640(msg(111))}), 170);  // the maker's label
 }
 

@@ -60,6 +60,7 @@ std::string utf8(int n) { return cp1251_to_utf8(msg(n)); }
 std::string csv_of(Sheet sheet) {
   auto field = [](std::string v) {
     if (v == utf8(123) || v == utf8(124)) return std::string(v == utf8(123) ? "known" : "unknown");
+    if (!v.empty() && std::string_view("=+-@\t\r").find(v[0]) != std::string_view::npos) v.insert(0, "'");
     if (v.find_first_of(",\"") == std::string::npos) return v;
     for (size_t i = 0; (i = v.find('"', i)) != std::string::npos; i += 2) v.insert(i, "\"");
     return "\"" + v + "\"";
@@ -90,7 +91,7 @@ TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
   write_base({res("05.12.2026 - Иван", {26, 0}, {5}), res("Ольга", {5}),  // no "-": no date, the whole name
               res("05.12.2026 - Nobody", {}),                // no elements: no rows
               res(" \t05.12.2026 -  A\"B, C", {}, {0}),      // trimmed date, quoted player
-              res("07.12.2026 -", {}, {26})});               // nothing after the "-"
+              res("07.12.2026 - @SUM(A1)", {}, {26})});      // a formula to a spreadsheet
   GETRES();
   const std::string path = (dir.path() / book()).string();
   ASSERT_TRUE(fs::exists(path));
@@ -103,7 +104,7 @@ TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
                  "05.12.2026,Иван,He,known\n"
                  ",Ольга,H,known\n"
                  "05.12.2026,\" A\"\"B, C\",N,unknown\n"
-                 "07.12.2026,,He,unknown\n");
+                 "07.12.2026,'@SUM(A1),He,unknown\n");
   EXPECT_EQ(records("results Result.qora").out, csv);
   EXPECT_EQ(cells(xml)[1]["A"], utf8(119));
   EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos);
@@ -114,6 +115,9 @@ TEST_F(Export, RowsAreTheRecordsToolsCsvAndTheSummaryCountsThem) {
   // He are each known once and missed once, so they stay in index order.
   Sheet sum = cells(part(path, "xl/worksheets/sheet2.xml"));
   EXPECT_EQ(sum.size(), 5u);
+  // The counting columns say what they count.
+  EXPECT_EQ(sum[1]["C"] + "|" + sum[1]["D"] + "|" + sum[1]["E"] + "|" + sum[1]["H"],
+            "Верных ответов|Ошибок|Доля верных|Верных ответов");
   EXPECT_EQ(sum[2]["B"] + "|" + sum[2]["C"] + "|" + sum[2]["D"], "Иван|2|1");
   EXPECT_DOUBLE_EQ(std::stod(sum[2]["E"]), 2.0 / 3);
   EXPECT_EQ(sum[3]["A"] + "|" + sum[3]["B"], "|Ольга");
@@ -227,11 +231,15 @@ TEST_F(QoraRecords, BadInputFailsAndAnEmptyTableListsNothing) {
   write_file(RESFN, std::string(95, '\0'));
   write_file("torn.qora", std::string(53 * 3 + 1, '\0'));  // a torn last record
   write_file("empty.qora", "");
+  write_file("notes.txt", "the teacher's notes");
   const std::pair<const char*, int> cases[] = {
       {"top5 empty.qora", 0}, {"top5 1player.qora", 1}, {"top5 torn.qora", 1}, {"scores torn.qora", 1},
       {"", 2}, {"top5", 2}, {"list torn.qora", 2}, {"top5 a b", 2},
       {"report none.qora", 1}, {"report torn.qora", 1}, {"report Result.qora -o no/x.html", 1},
-      {"report -o x.html", 2}, {"report Result.qora -o", 2}, {"report a b", 2}};
+      {"report -o x.html", 2}, {"report Result.qora -o", 2}, {"report a b", 2},
+      // Never over a file of the game or anything but an earlier report.
+      {"report Result.qora -o Result.qora", 1}, {"report Result.qora -o 001", 1},
+      {"report Result.qora -o notes.txt", 1}, {"export Result.qora Res.bak", 1}, {"export Result.qora 1p051226.old", 1}};
   for (const auto& [args, status] : cases) {
     const test::Run r = records(args);
     EXPECT_EQ(r.status, status) << args;
@@ -240,13 +248,16 @@ TEST_F(QoraRecords, BadInputFailsAndAnEmptyTableListsNothing) {
     EXPECT_TRUE(status != 2 || r.err.find("usage") != std::string::npos) << args;
   }
   for (const auto& e : fs::directory_iterator(".")) EXPECT_NE(e.path().extension(), ".html");
+  EXPECT_EQ(read_file(RESFN), std::string(95, '\0'));
+  EXPECT_EQ(read_file("notes.txt"), "the teacher's notes");
+  for (const char* f : {"001", "Res.bak", "1p051226.old"}) EXPECT_FALSE(fs::exists(f)) << f;
 }
 
 TEST_F(QoraRecords, FlippedAndTruncatedFilesNeverCrashIt) {
   for (int i = 0; i < 8; ++i)
-    ASSERT_TRUE(scorefiles::append_score(test::game("05.12.2026 - Иван", uint16_t(10 + i)), "t") &&
-                scorefiles::append_result(res("05.12.2026 - Иван", {1, 2, 3}, {4}), "b"));
-  const std::string table = read_file("t"), base = read_file("b");
+    ASSERT_TRUE(scorefiles::append_score(test::game("05.12.2026 - Иван", uint16_t(10 + i)), ONEPLAYERFN) &&
+                scorefiles::append_result(res("05.12.2026 - Иван", {1, 2, 3}, {4}), RESFN));
+  const std::string table = read_file(ONEPLAYERFN), base = read_file(RESFN);
   std::mt19937 rng(4242);
   for (int round = 0; round < 20; ++round) {
     std::string t = table, b = base;

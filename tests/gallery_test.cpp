@@ -177,7 +177,10 @@ TEST_F(Gallery, PicturesFollowTheResolutionAndAreFreed) {
   };
   EXPECT_EQ(MISH[2].size(), bytes(G_RCMISHEN));
   EXPECT_EQ(PUSHKA[4].size(), bytes(G_RCPUSHKA));
-  EXPECT_EQ(G_PTPRICELDISTANCE.Y, 33);  // the crosshair row does not scale
+  // The head and the crosshair grow with the 126 x 210 targets (x 1.59):
+  // a head of radius 24 and height 16, the crosshair 13 below it, reaching 19.
+  EXPECT_EQ(G_PTPRICELDISTANCE.Y, 53);
+  EXPECT_EQ(PRICELSIZE(), 19);
   // A full screen of 1920 x 1080, where the floor's outline lies on row H - 5:
   // erasing the left half keeps it.
   test::use_headless(1920, 1080);

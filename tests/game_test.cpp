@@ -14,10 +14,13 @@
 #include "game/attempt.h"
 #include "game/driver.h"
 #include "game/menu.h"
+#include "graph/surface_internal.h"
+#include "platform/cp1251.h"
 #include "screens/gallery.h"
 #include "screens/results.h"
 #include "support/game.h"
 #include "support/records.h"
+#include "tasks/report.h"
 #include "tasks/scorefiles.h"
 #include "tasks/setup.h"
 #include "toolkit/format.h"
@@ -149,6 +152,89 @@ TEST_F(MainMenu, TheSoundItemTogglesOnEnterSpaceAReleaseAnywhereOrAQuickTap) {
   EXPECT_EQ(sound, (std::vector<bool>{false, true, false, true, false}));
   EXPECT_NE(width[0], width[1]);  // "on" and "off" read differently
   EXPECT_EQ(width[0], width[2]);
+}
+
+// Full screen on displays taller than 1080: the menu is drawn at 1280 x 720
+// and each pixel shown as a 2 x 2 or 3 x 3 block, the same frame as on a
+// 1280 x 720 display only larger; pointing at an item in window pixels
+// selects the item drawn there and a click chooses it. 1920 x 1080 is shown
+// as it is.
+class FullScreen : public test::Game {
+ protected:
+  void SetUp() override {}
+  struct Shot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    int item_x = 0, item_y = 0;  // the middle of the sound item's text, in page pixels
+  };
+  // The menu settled on a full screen of w x h: the whole frame the window
+  // gets. With a point given (window pixels), the pointer goes there and
+  // clicks.
+  Shot menu(int w, int h, int x = -1, int y = -1) {
+    start(4, w, h);
+    Shot shot;
+    const int k = gfx::S().scale.load();
+    shot.w = (GETMAXX() + 1) * k;
+    shot.h = (GETMAXY() + 1) * k;
+    test::Timeline t;
+    test::Timeline::move(0, 0);
+    t.at(kSettled, [&] {
+      shot.px.assign(size_t(shot.w) * shot.h, 0);
+      std::vector<gfx::Rect> rects;
+      {
+        std::lock_guard l(gfx::S().devices);
+        gfx::damage_all();
+      }
+      gfx::render_damage(shot.px.data(), shot.w, rects);
+      const auto b = bands();
+      if (b.size() == 7) shot.item_x = GETMAXX() / 2, shot.item_y = (b[2].top + b[2].bottom) / 2;
+      if (x >= 0) test::Timeline::move(x, y);
+    });
+    t.at(kSettled + 200, [&] {
+      if (x < 0) return;
+      const int item = highlighted();
+      EXPECT_EQ(item, 5) << w << "x" << h;
+      if (item != 5) return test::Timeline::key(27);  // a click would start a game
+      test::Timeline::press(x, y);
+      test::Timeline::release(x, y);
+    });
+    t.at(kSettled + 400, [] { test::Timeline::key(27); });
+    t.at(600000, [] { test::Timeline::key(27); });
+    MAINMENU();
+    if (x >= 0) {
+      EXPECT_TRUE(SOUNDOK) << w << "x" << h;
+    }
+    DONEGRAPHWITHVARIBLES();
+    return shot;
+  }
+};
+
+// Full screen on displays taller than 1080: the menu is drawn at 1280 x 720
+// and each pixel shown as a 2 x 2 or 3 x 3 block, the same frame as on a
+// 1280 x 720 display only larger; pointing at an item in window pixels
+// selects the item drawn there and a click chooses it. 1920 x 1080 is shown
+// as it is.
+TEST_F(FullScreen, TallDisplaysShowThe720PixelFrameEnlargedAndMapThePointerBack) {
+  const Shot small = menu(1280, 720);
+  ASSERT_EQ(small.w, 1280);
+  ASSERT_EQ(small.h, 720);
+  ASSERT_GT(small.item_y, 0);
+  for (const int k : {2, 3}) {
+    SOUNDOK = false;
+    const Shot big = menu(1280 * k, 720 * k, small.item_x * k + k - 1, small.item_y * k + k - 1);
+    ASSERT_EQ(big.w, 1280 * k);
+    ASSERT_EQ(big.h, 720 * k);
+    int wrong = 0;
+    for (int y = 0; y < big.h; ++y)
+      for (int x = 0; x < big.w; ++x)
+        wrong += big.px[size_t(y) * big.w + x] != small.px[size_t(y / k) * small.w + x / k];
+    EXPECT_EQ(wrong, 0) << "scale " << k;
+  }
+  const Shot hd = menu(1920, 1080);
+  EXPECT_EQ(hd.w, 1920);
+  EXPECT_EQ(hd.h, 1080);
+  EXPECT_EQ(gfx::full_screen_scale(1920, 1200), 1);
+  EXPECT_EQ(gfx::full_screen_scale(5120, 2880), 4);
 }
 
 TEST_F(MainMenu, EscAndTheCloseButtonLeaveAtOnce) {
@@ -444,7 +530,7 @@ TEST_F(WholeGame, TwoPlayersTheSecondTriesOnlyWhatTheFirstMissed) {
   EXPECT_EQ(PLAYER[1].SCORE * 100 + PLAYER[1].HISCORE, 1111);
   EXPECT_EQ(PLAYER[2].NAME.str(), script.date + msg(74) + masha + msg(72) + petya);
   EXPECT_EQ(PLAYER[2].SCORE * 100 + PLAYER[2].HISCORE, 2021);
-  EXPECT_EQ(PLAYER[2].ALLTIME, PLAYER[0].ALLTIME + PLAYER[1].ALLTIME);
+  EXPECT_EQ(int(PLAYER[2].ALLTIME), PLAYER[0].ALLTIME + PLAYER[1].ALLTIME);
   EXPECT_FALSE(std::filesystem::exists("1player.qora"));
   EXPECT_TRUE(PLAYERRESULT[0].UNKNOWEL.has(script.answers[0]) && PLAYERRESULT[1].KNOWEL.has(script.answers[0]));
   expect_stored("2players.qora", {0, 1});
@@ -508,6 +594,32 @@ TEST(Format, SetSizesCountInEightBits) {
   EXPECT_EQ(SETCOUNT(s), 0);  // 256 does not fit in 8 bits
   s.exclude(0);
   EXPECT_EQ(SETCOUNT(s), 255);
+}
+
+// Every noun the class report counts, in the form Russian asks for after
+// each number: one after 1 and 21 (but 11 and 111 take many), few after 2
+// and 22, many after 5, 11-14, 25, 111 and 1000.
+TEST(Format, CountsAgreeWithTheirNounsInTheReport) {
+  struct Forms {
+    report::Noun noun;
+    const char *one, *few, *many;
+  };
+  const Forms nouns[] = {
+      {report::Noun::pupil, "ученик", "ученика", "учеников"},
+      {report::Noun::game, "игра", "игры", "игр"},
+      {report::Noun::undated_game, "игра без даты", "игры без даты", "игр без даты"},
+      {report::Noun::element_asked, "элемент в заданиях", "элемента в заданиях", "элементов в заданиях"},
+      {report::Noun::answer_known, "верный ответ", "верных ответа", "верных ответов"},
+      {report::Noun::answer_missed, "ошибка", "ошибки", "ошибок"},
+  };
+  const std::pair<int, int> counts[] = {{1, 0}, {2, 1}, {5, 2}, {11, 2}, {21, 0},
+                                        {22, 1}, {25, 2}, {111, 2}, {1000, 2}};
+  for (const Forms& f : nouns)
+    for (auto [n, which] : counts) {
+      const char* want = which == 0 ? f.one : which == 1 ? f.few : f.many;
+      EXPECT_EQ(cp1251_to_utf8(report::counted(n, f.noun)), std::to_string(n) + " " + want);
+    }
+  EXPECT_EQ(cp1251_to_utf8(COUNTED(14, "a", "b", "c")) + PLURAL(-3, "a", "b", "c"), "14 cb");
 }
 
 // A game rated 30: 30 hits, level 3, 10 s per shot, 9 s used.
@@ -621,13 +733,16 @@ TEST_F(Results, HallOfFameFromTheMenu) {
     const int mid = G_RCSCREEN.BOTTOM / 2 + 40, R = G_RCSCREEN.RIGHT - 100;
     seen = {GETVISUALPAGE(), first_row(LIGHTGREEN, 100, 0, R, mid) >= 0,
             first_row(LIGHTGREEN, 100, mid, R, G_RCSCREEN.BOTTOM) >= 0,
-            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60)};
+            first_row(LIGHTRED, 100, G_RCFIRMLABEL.BOTTOM + 40, R, G_RCSCREEN.BOTTOM - 60),
+            // Only the empty lower table says that no game is saved yet.
+            first_row(LIGHTGRAY, 100, 0, R, mid) >= 0,
+            first_row(LIGHTGRAY, 100, mid, R, G_RCSCREEN.BOTTOM - 60) >= 0};
     test::Timeline::key(' ');
   });
   tl.at(5900, [&] { seen.push_back(GETVISUALPAGE()); });  // the menu is back
   tl.at(6000, [] { test::Timeline::key(27); });
   MAINMENU();
-  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 3}));
+  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0, -1, 0, 1, 3}));
   EXPECT_EQ(CURFN, "2players.qora");
   EXPECT_TRUE(PLAYER[2].NAME.empty());
 }

@@ -3,16 +3,22 @@
 // when lines take effect under the virtual clock, and whole programs driven by
 // a script.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "graph/graph.h"
 #include "graph/input_internal.h"
 #include "platform/clock.h"
 #include "platform/cp1251.h"
+#include "platform/record.h"
 #include "platform/script.h"
 #include "support/test_support.h"
 
@@ -44,6 +50,24 @@ TEST(KeyRing, FullRingDropsTheOldestKeyWhole) {
   ADDKEY('q');
   EXPECT_EQ(READKEY(), 0);  // graphics closed: 0 at once, the key stays
   EXPECT_EQ(drain(), std::vector<int>{'q'});
+}
+
+TEST(KeyRing, AnotherProducerNeverLandsBetweenASpecialKeysTwoBytes) {
+  // The window thread and the script feeder may both put keys at once.
+  int split = 0;
+  for (int round = 0; round < 300; ++round) {
+    KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+    std::atomic<int> ready{0};
+    const auto go = [&] { for (++ready; ready < 2;) {} };  // both start together
+    std::thread special([&] { go(); for (int i = 0; i < 100; ++i) ADDEXTKEY(72); });
+    std::thread plain([&] { go(); for (int i = 0; i < 200; ++i) ADDKEY('a'); });
+    special.join();
+    plain.join();
+    const std::vector<int> seen = drain();
+    for (size_t i = 0; i < seen.size(); ++i)
+      if (seen[i] == 0) split += i + 1 == seen.size() || seen[++i] != 72;
+  }
+  EXPECT_EQ(split, 0);
 }
 
 TEST(SpecialKeys, TableWithModifiers) {
@@ -145,7 +169,8 @@ TEST(ScriptParse, EveryCommandWithItsTimeAndLine) {
       "# a comment line\r\n\nkey 65\r\n  wait 100   # trailing comment\n"
       "special 72\ntext ab #1 \xD0\x96\xD0\xB6\nwait 0\nmove 320 240\n"
       "down left\nwait 50\nup right\ndown middle\n"
-      "close\nshot out.png\nwait 25\ntext \xE2\x82\xAC\xF0\x9F\x98\x80z\xD1\x91\n");
+      "close\nshot out.png\nwait 25\ntext \xE2\x82\xAC\xF0\x9F\x98\x80z\xD1\x91\n"
+      "press f4 ctrl alt\nrelease 7\nup left 3 4\nscreen 800 600\n");
   ASSERT_TRUE(p.ok) << p.error_line << ": " << p.error;
   struct Want { platform::ScriptOp op; uint64_t at; int line, a, b; std::string text; };
   const Want want[] = {
@@ -159,6 +184,9 @@ TEST(ScriptParse, EveryCommandWithItsTimeAndLine) {
       {platform::ScriptOp::CLOSE, 150, 13, 0, 0, ""},
       {platform::ScriptOp::SHOT, 150, 14, 0, 0, "out.png"},
       {platform::ScriptOp::TEXT, 175, 16, 0, 0, "\x88z\xB8"},  // euro, emoji, z, yo: the emoji is dropped
+      {platform::ScriptOp::PRESS, 175, 17, int(KEY::F4), 2 + 4, ""},
+      {platform::ScriptOp::RELEASE, 175, 18, int(KEY::D7), 0, ""},
+      {platform::ScriptOp::UP, 175, 19, MOUSELEFTBUTTON, 0, ""},
   };
   ASSERT_EQ(p.commands.size(), std::size(want));
   for (size_t i = 0; i < std::size(want); ++i) {
@@ -166,7 +194,14 @@ TEST(ScriptParse, EveryCommandWithItsTimeAndLine) {
     EXPECT_EQ(std::tie(c.op, c.at, c.line, c.a, c.b, c.text),
               std::tie(want[i].op, want[i].at, want[i].line, want[i].a, want[i].b, want[i].text));
   }
+  EXPECT_EQ(std::tuple(p.commands.back().x, p.commands.back().y, p.screen_w, p.screen_h, p.clock_pinned),
+            std::tuple(3, 4, 800, 600, false));
   EXPECT_EQ(p.end, 175u);
+  // A recorded session's clock: a local time with milliseconds and a tick count.
+  const platform::ScriptParse rec = platform::parse_script("clock 2026-12-07 13:28:10.123 4294967295\nkey 1\n");
+  ASSERT_TRUE(rec.ok) << rec.error;
+  EXPECT_EQ(platform::local_time_text(rec.clock_ms), "2026-12-07 13:28:10.123");
+  EXPECT_EQ(rec.clock_ticks, 4294967295u);
 }
 
 TEST(ScriptParse, BadLinesNameTheirLine) {
@@ -174,6 +209,9 @@ TEST(ScriptParse, BadLinesNameTheirLine) {
       {"key 1\nbogus 3\n", 2}, {"wait\n", 1}, {"wait 10ms\n", 1}, {"key 256\n", 1}, {"KEY 65\n", 1},
       {"# c\n\nspecial 0\n", 3}, {"move 10\n", 1}, {"move 70000 1\n", 1}, {"up side\n", 1},
       {"shot a.png b.png\n", 1}, {"text \n", 1}, {"text \xF0\x9F\x98\x80\n", 1},
+      {"press\n", 1}, {"press up up\n", 1}, {"release f13\n", 1}, {"down left 5\n", 1},
+      {"key 1\nclock 2026-12-07 13:28:10.123 5\n", 2}, {"clock 2026-12-07 13:28:10 5\n", 1},
+      {"screen 0 600\n", 1}, {"await\n", 1},
   };
   for (auto [src, line] : bad) {
     const platform::ScriptParse p = platform::parse_script(src);
@@ -212,6 +250,110 @@ TEST(ScriptTiming, LinesTakeEffectWhenTheClockReachesThem) {
   EXPECT_TRUE(runner->exhausted());
   drain();
   CLEARCLOSEREQUEST();
+}
+
+// What reaches the hooks, one line a report, with the wait it came at.
+std::vector<std::string> g_seen;
+int g_wait = 0;
+void see(const KEYBOARDMESSAGE& m) {
+  g_seen.push_back(std::to_string(g_wait) + " k" + std::to_string(int(m.event)) + "," + std::to_string(int(m.key)) +
+                   "," + std::to_string(int(m.character)) + "," + std::to_string(m.shift) +
+                   std::to_string(m.ctrl) + std::to_string(m.alt));
+}
+void see(const MOUSEMESSAGE& m) {
+  g_seen.push_back(std::to_string(g_wait) + " m" + std::to_string(int(m.event)) + "," + std::to_string(m.buttons) +
+                   "," + std::to_string(m.x) + "," + std::to_string(m.y));
+}
+
+// A session's reports reach the program only at its waits; the script the
+// recorder writes hands the same reports to the program at the same waits
+// when it replays on the virtual clock, zero-length waits included.
+TEST(RecordedSession, ReplaysEveryReportAtTheWaitThatTookIt) {
+  using namespace platform;
+  const std::vector<std::vector<std::variant<KEYBOARDMESSAGE, MOUSEMESSAGE>>> before_wait = {
+      {KEYBOARDMESSAGE{KEYEVENT::CHARACTER, KEY::NONE, false, char(0xE6)}},
+      {},
+      {KEYBOARDMESSAGE{KEYEVENT::KEYDOWN, KEY::LEFT, true, 0, true, false},
+       KEYBOARDMESSAGE{KEYEVENT::KEYUP, KEY::LEFT}, MOUSEMESSAGE{MOUSEEVENT::MOVE, 0, 30, 40}},
+      {MOUSEMESSAGE{MOUSEEVENT::DOWN, 1, 31, 41}},  // at a wait of 0 ms: taken at the next
+      {MOUSEMESSAGE{MOUSEEVENT::UP, 1, 31, 41}, KEYBOARDMESSAGE{KEYEVENT::KEYDOWN, KEY::F4, true, 0, false, true}},
+      {KEYBOARDMESSAGE{KEYEVENT::CLOSE}, MOUSEMESSAGE{MOUSEEVENT::UP, 2, 5, 6}},
+      {}};
+  const uint32_t waits[] = {10, 15, 20, 0, 5, 10, 1};
+  set_input_hooks(+[](const KEYBOARDMESSAGE& m) { see(m); }, +[](const MOUSEMESSAGE& m) { see(m); });
+  VirtualClock vc;
+  vc.advance(700);  // the window opens later than the clock starts
+  std::string script;
+  SessionRecorder rec([&](const std::string& s) { script += s; });
+  vc.set_on_advance([&](uint64_t now) { rec.flush(now); });
+  rec.start(vc.elapsed_ms());
+  set_input_tap(&rec);
+  g_seen.clear();
+  for (size_t i = 0; i < std::size(waits); ++i) {
+    g_wait = int(i);
+    for (const auto& r : before_wait[i]) std::visit([](const auto& m) { deliver(m); }, r);
+    vc.sleep_ms(waits[i]);
+  }
+  set_input_tap(nullptr);
+  const auto recorded = g_seen;
+  EXPECT_EQ(recorded.size(), 9u);
+  EXPECT_EQ(recorded[4].substr(0, 2), "4 ");  // the press at the 0 ms wait came at the next
+
+  ScriptParse p = parse_script(script);
+  ASSERT_TRUE(p.ok) << p.error_line << p.error << "\n" << script;
+  VirtualClock vc2;
+  vc2.advance(300);
+  auto runner = std::make_shared<ScriptRunner>(std::move(p.commands), p.end, 600000, [] {});
+  attach_to_virtual_clock(vc2, runner);
+  g_seen.clear();
+  for (size_t i = 0; i < std::size(waits); ++i) {
+    g_wait = int(i);
+    vc2.sleep_ms(waits[i]);
+  }
+  EXPECT_EQ(g_seen, recorded) << script;
+  set_input_hooks(nullptr, nullptr);
+}
+
+// A recording is never written through a symbolic link or into a FIFO (a
+// planted name): the game stops at start-up and the link's target stays unmade.
+TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
+  test::TempDir dir;
+  ASSERT_EQ(symlink("target", "link"), 0);
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  for (const char* name : {"link", "fifo"}) {
+    const test::Run r = test::run(std::string("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_RECORD=") + name +
+                                  " timeout 20 " + (test::binary_dir() / "qora").string() + " f");
+    EXPECT_EQ(r.status, 2) << name;
+    EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("target"));
+}
+
+// "await" holds the lines after it until the program passes the mark, and
+// they count from then; a mark passed early is not missed; a mark that never
+// comes ends the run like a script that ran out.
+TEST(ScriptTiming, AnAwaitHoldsTheLinesAfterItUntilTheMark) {
+  platform::set_input_hooks(&KEYBOARDPROC, &MOUSEPROC);
+  KEYBOARDPROC(KEYBOARDMESSAGE{KEYEVENT::CREATED});
+  platform::ScriptParse p = platform::parse_script(
+      "key 1\nwait 100\nawait results on screen\nwait 50\nkey 2\nawait results on screen\nkey 3\n"
+      "await never\nkey 4\n");
+  ASSERT_TRUE(p.ok) << p.error;
+  int idle = 0;
+  platform::ScriptRunner r(std::move(p.commands), p.end, 1000, [&] { ++idle; });
+  std::vector<std::vector<int>> got;
+  for (auto [t, mark] : {std::pair<uint64_t, bool>{0, false}, {500, true}, {520, false}, {549, false},
+                         {550, true}, {560, false}, {1559, false}}) {
+    r.at(t);
+    if (mark) r.mark("results on screen");
+    got.push_back(drain());
+  }
+  using V = std::vector<int>;
+  EXPECT_EQ(got, (std::vector<V>{{1}, {}, {}, {}, {2}, {3}, {}}));
+  EXPECT_EQ(idle, 0);
+  r.at(560 + 1000);  // blocked at "never" since 560
+  EXPECT_EQ(idle, 1);
+  EXPECT_FALSE(r.exhausted());
 }
 
 // Headless keyprobe prints each key it reads; the typing also shoots its 640 x 480 screen.

@@ -44,11 +44,12 @@ mkdir "$tmp/start" "$tmp/teacher"
 cp "$src/data/001" "$src/data/002" "$tmp/teacher/"
 cd "$tmp/start" || exit 1
 class=$tmp/school/7b
-got=$(QORA_HOME=$class "$bin/qora-records" where 2>&1)
+got=$(QORA_HOME=$class "$bin/qora-records" where 2>&1 | head -n 1)
 [ "$got" = "$class" ] || fail "where: $got"
-got=$(env -u QORA_HOME XDG_DATA_HOME="$tmp/xdg" "$bin/qora-records" where 2>&1)
+got=$(env -u QORA_HOME XDG_DATA_HOME="$tmp/xdg" "$bin/qora-records" where 2>&1 | head -n 1)
 [ "$got" = "$tmp/xdg/qora" ] || fail "where with XDG_DATA_HOME: $got"
 [ -e "$class" ] && fail "where created the game folder"
+QORA_HOME=$class "$bin/qora-records" where 2>&1 | sed -n 2p | grep -q "lease" || fail "where names no lock"
 
 # The game in a folder, with the environment and the program's arguments
 # after it, headless, played by the script in $tmp/script.txt.

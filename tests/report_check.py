@@ -195,7 +195,7 @@ class Report(unittest.TestCase):
 
     def test_empty_base(self):
         tree = report()
-        self.assertEqual(tree.one("p", id="empty").text(), "Игр пока нет: в базе результатов нет ни одной записи.")
+        self.assertEqual(tree.one("p", id="empty").text(), "Пока не сохранено ни одной игры: в базе результатов нет записей.")
         self.assertEqual(list(tree.all("section")), [])
 
     def test_written_beside_the_base_never_over_a_report(self):

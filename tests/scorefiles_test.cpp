@@ -69,9 +69,9 @@ TEST_F(ScoreFiles, FullFilesGoWholeToTheFirstFreeDatedArchiveATornTailIsDropped)
   EXPECT_EQ(read_file(BAKFN), torn);
   EXPECT_FALSE(fs::exists(kTableArchive));
 
-  // 20 records or more (25: over-full); each table under its own first two characters.
+  // 20 records or one more (21: over-full); each table under its own first two characters.
   const std::tuple<const char*, int, const char*> full[] = {
-      {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 25, "1p051226_2.old"},
+      {ONEPLAYERFN, 20, kTableArchive}, {ONEPLAYERFN, 21, "1p051226_2.old"},
       {ONEPLAYERFN, 20, "1p051226_3.old"}, {TWOPLAYERSFN, 20, "2p051226.old"},
       {"sub/1player.qora", 20, "sub/1p051226.old"}};  // a table in another folder archives beside it
   fs::create_directory("sub");
@@ -398,7 +398,7 @@ TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
   };
   const Case cases[] = {
       {"sticky", fs::perms(01777), fs::perms(0666), scorefiles::Saved::pending, "chmod -t "},
-      {"read-only", fs::perms(0755), fs::perms(0666), scorefiles::Saved::unsaved, "chmod a+rwx "},
+      {"read-only", fs::perms(0755), fs::perms(0666), scorefiles::Saved::unsaved, "chmod 2770 "},
       {"lock closed", fs::perms(0777), fs::perms(0600), scorefiles::Saved::pending, "chmod a+r "},
   };
   const std::string folder = fs::current_path().string();
@@ -421,6 +421,124 @@ TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
                       bytes_of(rated("root", 1));
     EXPECT_EQ(read_file(ONEPLAYERFN), want) << c.label;
   }
+}
+
+
+// ---- A hostile folder --------------------------------------------------------
+
+namespace hostile {
+
+int run_with_timeout(const std::function<int()>& f, int seconds) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(unsigned(seconds));  // a hang ends the child by SIGALRM
+    ::_exit(f());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+}  // namespace hostile
+
+// Another user plants links, FIFOs, oversized and foreign files in a 0777
+// class folder; then a game of a user with a private file saves there.
+TEST_F(ScoreFiles, PlantedFilesAreNeverFollowedCopiedOrWaitedOnAndTheResultIsKept) {
+  std::string home = (fs::temp_directory_path() / "qora-home-XXXXXX").string();
+  ASSERT_TRUE(::mkdtemp(home.data()));  // the victim's own folder, outside the class folder
+  const fs::path secret = fs::path(home) / "secret";
+  struct Gone { std::string p; ~Gone() { fs::remove_all(p); } } gone{home};
+  write_file(secret, "SECRET of the victim");
+  fs::permissions(secret, fs::perms(0600));
+  fs::permissions(".", fs::perms::all);
+  write_file(ELFN, "the element table");
+  const std::string two = table_of(3), journal_table = table_of(4);
+  write_file(TWOPLAYERSFN, two);
+  write_file("keep.txt", "another pupil's file");
+  const std::string foreign_pend = std::string(PENDINGPREFIX) + "0000000000000001.1.1.s.001";
+  const std::string fifo_pend = std::string(PENDINGPREFIX) + "0000000000000002.1.1.r." + RESFN;
+  const std::string big_pend = std::string(PENDINGPREFIX) + "0000000000000003.1.1.s." + TWOPLAYERSFN;
+  const auto plant = [&] {
+    const std::string s = secret.string();
+    bool ok = ::symlink(s.c_str(), LOCKFN) == 0 && ::symlink(s.c_str(), ONEPLAYERFN) == 0 &&
+              ::symlink(s.c_str(), BAKFN) == 0 && ::mkfifo(RESFN, 0666) == 0 && ::mkfifo(fifo_pend.c_str(), 0666) == 0;
+    write_file(foreign_pend, bytes_of(rated("planted", 9)));
+    write_file(big_pend, std::string(10000, 'x'));
+    // A journal that says a step committed (the table's size and checksum are
+    // those of the 2-player table) and names another pupil's file as taken.
+    write_file(MERGEFN, "qora merge 1\ntable " + std::string(TWOPLAYERSFN) + "\nrecord 53\nnew 159 0\narchive -\npending keep.txt\n");
+    return ok ? 0 : 1;
+  };
+  // The planter is another user when the test may act as one.
+  ASSERT_EQ(::geteuid() == 0 ? as_other_user(plant) : plant(), 0);
+  testing::internal::CaptureStderr();
+  const int victim = hostile::run_with_timeout([] {
+    const bool kept = scorefiles::save_score(rated("me", 1), ONEPLAYERFN) == scorefiles::Saved::pending &&
+                      scorefiles::save_result(test::res("me - 1", {1}), RESFN) == scorefiles::Saved::pending &&
+                      scorefiles::save_score(rated("me too", 2), TWOPLAYERSFN) == scorefiles::Saved::stored;
+    return kept && scorefiles::merge_pending(".") == false ? 0 : 1;
+  }, 20);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(victim, 0) << err;  // no hang, and each result where it belongs
+  // Nothing outside what the game owns changed, and nothing leaked.
+  EXPECT_EQ(read_file(secret), "SECRET of the victim");
+  EXPECT_EQ(fs::status(secret).permissions(), fs::perms(0600));
+  EXPECT_EQ(read_file(ELFN), "the element table");
+  EXPECT_EQ(read_file("keep.txt"), "another pupil's file");
+  for (const char* link : {LOCKFN, ONEPLAYERFN}) EXPECT_TRUE(fs::is_symlink(link)) << link;
+  for (const auto& name : {std::string(RESFN), fifo_pend}) EXPECT_TRUE(fs::is_fifo(name)) << name;
+  EXPECT_EQ(read_file(foreign_pend), bytes_of(rated("planted", 9)));
+  EXPECT_EQ(fs::file_size(big_pend), 10000u);
+  for (const auto& e : fs::directory_iterator(".")) {
+    if (fs::is_regular_file(fs::symlink_status(e.path()))) {
+      EXPECT_EQ(read_file(e.path()).find("SECRET"), std::string::npos) << e.path().string();
+    }
+  }
+  EXPECT_EQ(read_file(TWOPLAYERSFN), two + bytes_of(rated("me too", 2)));
+  // The two kept results wait in pending files of the game's own.
+  int mine = 0;
+  for (const auto& [name, bytes] : snapshot())
+    mine += is_pending(name) && (bytes == bytes_of(rated("me", 1)) || bytes == bytes_of(test::res("me - 1", {1})));
+  EXPECT_EQ(mine, 2);
+  // Each planted thing named on stderr, each once.
+  for (const std::string& named : {foreign_pend, big_pend, std::string(ONEPLAYERFN), std::string(LOCKFN)}) {
+    const std::string line = "\nqora: " + named + " is";
+    const size_t at = ("\n" + err).find(line);
+    EXPECT_NE(at, std::string::npos) << named << " in " << err;
+    EXPECT_EQ(("\n" + err).find(line, at + 1), std::string::npos) << named << " named twice in " << err;
+  }
+}
+
+TEST_F(ScoreFiles, WithoutHardLinksASaveIsStoredExactlyOnce) {
+  platform::faults::fail_links(true);
+  write_file(ONEPLAYERFN, table_of(19));
+  EXPECT_EQ(scorefiles::save_score(rated("a", 1), ONEPLAYERFN), scorefiles::Saved::stored);
+  EXPECT_EQ(scorefiles::save_score(rated("b", 1), ONEPLAYERFN), scorefiles::Saved::stored);  // archives the full table
+  platform::faults::fail_links(false);
+  EXPECT_EQ(read_file(kTableArchive), table_of(19) + bytes_of(rated("a", 1)));
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("b", 1)));
+  for (const auto& [name, bytes] : snapshot()) EXPECT_TRUE(name == LOCKFN || name[0] != '.') << name;
+}
+
+TEST_F(ScoreFiles, AGameThatLostTheLeaseCommitsNothingAndLeavesTheNewHoldersLease) {
+  platform::FileLock paused;
+  std::string err;
+  ASSERT_EQ(paused.acquire(".", 0, err), platform::FileLock::Status::acquired) << err;
+  ASSERT_TRUE(paused.confirm(err)) << err;
+  // While it was paused, another computer broke its lease and took its own.
+  fs::rename(platform::LEASE_NAME, "broken");
+  write_file(platform::LEASE_NAME, "qora lease 1 pc2 77 00000000000000aa\n");
+  EXPECT_FALSE(paused.confirm(err));
+  EXPECT_NE(err.find("lost"), std::string::npos) << err;
+  paused.release();
+  EXPECT_EQ(read_file(platform::LEASE_NAME), "qora lease 1 pc2 77 00000000000000aa\n");
+  // On a local disk a lease found while holding the flock is a dead game's: broken at once.
+  testing::internal::CaptureStderr();
+  platform::FileLock next;
+  EXPECT_EQ(next.acquire(".", 0, err), platform::FileLock::Status::acquired) << err;
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("pc2 77"), std::string::npos);
+  next.release();
+  EXPECT_FALSE(fs::exists(platform::LEASE_NAME));
 }
 
 }  // namespace

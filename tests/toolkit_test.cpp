@@ -11,6 +11,7 @@
 #include "support/fake_desktop.h"
 #include "support/headless.h"
 #include "support/timeline.h"
+#include "support/tones.h"
 #include "toolkit/text.h"
 #include "toolkit/widgets.h"
 
@@ -83,9 +84,13 @@ TEST_F(Toolkit, NextItemAfterAnArrowKey) {
       D = c.d;
       SOUNDOK = sound;
       Timeline tl;
+      test::Tones tones;
       EXPECT_EQ(SDVIG(c.min, c.max, c.sh, 1), c.want) << int(c.d);
-      // Another key beeps 80 ms, only while sound effects are on.
+      // Another key beeps 50 Hz for 80 ms, only while sound effects are on.
       EXPECT_EQ(tl.elapsed(), c.d == 13 && sound ? 80u : 0u);
+      const auto heard = tones.take();
+      EXPECT_EQ(heard.size(), c.d == 13 && sound ? 1u : 0u);
+      for (const auto& t : heard) EXPECT_EQ(std::pair(t.hz, t.ms), std::pair(50u, 80u));
     }
   SOUNDOK = false;
 }

@@ -24,4 +24,20 @@ uint8_t SETCOUNT(const ELSET& s) {
   return count;
 }
 
+const std::string& PLURAL(long long n, const std::string& one, const std::string& few,
+                          const std::string& many) {
+  // The sign does not change the form.
+  const unsigned long long a = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  const unsigned long long last = a % 10, tens = a % 100;
+  if (tens >= 11 && tens <= 14) return many;
+  if (last == 1) return one;
+  if (last >= 2 && last <= 4) return few;
+  return many;
+}
+
+std::string COUNTED(long long n, const std::string& one, const std::string& few,
+                    const std::string& many) {
+  return std::to_string(n) + " " + PLURAL(n, one, few, many);
+}
+
 }  // namespace qora

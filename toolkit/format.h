@@ -21,4 +21,13 @@ std::string two_digits(int v);
 // set of 256 gives 0.
 uint8_t SETCOUNT(const ELSET& s);
 
+// The Russian noun form that agrees with the count n: one for 1, 21, 101...
+// (1 ученик), few for 2-4, 22-24... (2 ученика), many for 0, 5-20, 25-30,
+// 111-114... (5 учеников). The forms are given by the caller.
+const std::string& PLURAL(long long n, const std::string& one, const std::string& few,
+                          const std::string& many);
+// The count and the agreeing form, with a space between: "21 ученик".
+std::string COUNTED(long long n, const std::string& one, const std::string& few,
+                    const std::string& many);
+
 }  // namespace qora

@@ -115,7 +115,8 @@ void draw_size(int w, int h) {
   shoot(0, "gallery");
 
   // The crosshair moved to target 3, which is hit and falls.
-  CBAR(PRICELPOS(2).X - 12, PRICELPOS(2).Y - 12, PRICELPOS(2).X + 12, PRICELPOS(2).Y + 12,
+  CBAR(PRICELPOS(2).X - PRICELSIZE(), PRICELPOS(2).Y - PRICELSIZE(), PRICELPOS(2).X + PRICELSIZE(),
+       PRICELPOS(2).Y + PRICELSIZE(),
        uint16_t(DARKGRAY));
   put(G_RCPUSHKA.LEFT, G_RCPUSHKA.TOP, PUSHKA[3]);
   put(MISHENPOS(3).X, MISHENPOS(3).Y, MISH[C_MISHFALL]);

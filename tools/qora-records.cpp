@@ -11,7 +11,8 @@
 //   qora-records export FILE [BOOK.xlsx]
 //                              the spreadsheet export itself: writes the workbook
 //                              and prints its path (opens nothing)
-//   qora-records where         the game folder a game started here works in
+//   qora-records where         the game folder a game started here works in,
+//                              and on what kind of file system, with which lock
 //
 // A FILE named without a folder is looked for in the current folder, then in
 // the game folder (of an installed game started from the desktop menu).
@@ -78,7 +79,8 @@ int usage() {
       "           (never over an existing file) or else to Result_YYYY-MM-DD.xlsx\n"
       "           in this folder, or its next free variant; prints the path\n"
       "  where    the game folder: where a FILE without a folder is looked for after\n"
-      "           the current folder\n",
+      "           the current folder; then the kind of file system it is on (a local\n"
+      "           disk, NFS, SMB, FUSE) and the lock the games use there\n",
       stderr);
   return 2;
 }
@@ -92,6 +94,7 @@ bool read_records(const std::string& fn, size_t record_size, std::string& bytes)
       std::fprintf(stderr, "qora-records: %s: no such file\n", fn.c_str());
       return false;
     case platform::ReadStatus::failed:
+    case platform::ReadStatus::foreign:
       std::fprintf(stderr, "qora-records: %s\n", err.c_str());
       return false;
     case platform::ReadStatus::ok:
@@ -110,7 +113,11 @@ bool read_records(const std::string& fn, size_t record_size, std::string& bytes)
 // A stored name as UTF-8 text for a terminal or a spreadsheet.
 std::string printable(std::string_view cp1251) { return cp1251_to_printable_utf8(cp1251); }
 
-std::string csv_field(const std::string& s) {
+// A CSV cell. One that a spreadsheet would run as a formula (it begins with
+// =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so it is
+// shown as the text it is.
+std::string csv_field(std::string s) {
+  if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos) s.insert(0, 1, '\'');
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string q = "\"";
   for (char c : s) {
@@ -223,7 +230,7 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "where") {
     const fs::path game = game_folder();
     if (game.empty()) return 1;
-    std::printf("%s\n", game.string().c_str());
+    std::printf("%s\n%s\n", game.string().c_str(), platform::lock_description(game.string()).c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (argc < 3) return usage();

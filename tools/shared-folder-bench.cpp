@@ -14,8 +14,21 @@
 //       random moment; then a game starts as the next one would. Prints the
 //       results lost, stored twice, and empty archives.
 //
-// Each run works in a fresh folder under $TMPDIR (or /tmp), removed after.
-// Exit status 0 when nothing was lost or stored twice.
+//   shared-folder-bench writer FOLDER NAME EACH [KILL_OP KILL_NTH]
+//       One game in FOLDER (which may be a share mounted on another
+//       "computer"): waits until FOLDER/../go exists, then saves EACH results
+//       (into the base) and EACH scores (into the two-player table) named
+//       NAME-0, NAME-1, ... With KILL_OP, one more save follows, killed with
+//       SIGKILL just before its KILL_NTH operation of that kind (e.g. rename 3:
+//       mid-merge, holding the lock). Prints how many were stored at once.
+//   shared-folder-bench count FOLDER NAME:N ...
+//       Adds what waits in FOLDER as the next game's start does, then checks
+//       that the results and the scores of each NAME, N of each, are stored
+//       exactly once in the tables and their archives; NAME:N+R counts R
+//       more results of saves killed before their scores.
+//
+// contention and kills work in a fresh folder under $TMPDIR (or /tmp),
+// removed after. Exit status 0 when nothing was lost or stored twice.
 #include <signal.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
@@ -256,6 +269,76 @@ int kills(int rounds) {
   return lost == 0 && twice == 0 && misplaced == 0 && empty == 0 ? 0 : 1;
 }
 
+// The names in a table and its archives (those whose names begin with prefix).
+std::map<std::string, int> stored_counts(const std::string& prefix, const std::string& table, bool scores) {
+  std::string all, bytes, err;
+  for (const auto& n : platform::names_with_prefix(".", prefix))
+    if (n.ends_with(".old") && platform::read_whole_file(n, bytes, err) == platform::ReadStatus::ok) all += bytes;
+  if (platform::read_whole_file(table, bytes, err) == platform::ReadStatus::ok) all += bytes;
+  std::map<std::string, int> seen;
+  if (scores)
+    for (const PLAYREC& r : scorefiles::parse_scores(all)) ++seen[r.NAME.str()];
+  else
+    for (const RESULTREC& r : scorefiles::parse_results(all)) ++seen[r.NAME.str()];
+  return seen;
+}
+
+int writer(const std::string& folder, const std::string& name, int each, const char* kill_op, long kill_nth) {
+  if (::chdir(folder.c_str()) != 0) return 2;
+  while (::access("../go", F_OK) != 0) ::usleep(1000);
+  int stored = 0, unsaved = 0;
+  const auto save = [&](int i) {
+    const std::string n = name + "-" + std::to_string(i);
+    PLAYREC p;
+    p.NAME = n;
+    p.SCORE = 1;
+    for (const auto saved : {scorefiles::save_result(result(n), RESFN), scorefiles::save_score(p, TWOPLAYERSFN)}) {
+      stored += saved == scorefiles::Saved::stored;
+      unsaved += saved == scorefiles::Saved::unsaved;
+    }
+  };
+  for (int i = 0; i < each; ++i) save(i);
+  std::printf("%s: %d of %d saves stored at once, %d unsaved\n", name.c_str(), stored, 2 * each, unsaved);
+  std::fflush(stdout);
+  if (kill_op) {
+    platform::faults::arm_kind(kill_op, kill_nth, platform::faults::Mode::kill);
+    save(each);
+    std::printf("%s: was not killed\n", name.c_str());
+    return 3;
+  }
+  return unsaved == 0 ? 0 : 1;
+}
+
+int count(const std::string& folder, int argc, char** argv) {
+  if (::chdir(folder.c_str()) != 0) return 2;
+  scorefiles::merge_pending(".");
+  const auto results = stored_counts("res_", RESFN, false), scores = stored_counts("2p", TWOPLAYERSFN, true);
+  int want = 0, once = 0, missing = 0, twice = 0;
+  for (int a = 0; a < argc; ++a) {
+    // NAME:N, or NAME:N+R: R more results, of saves killed before their scores.
+    const std::string spec = argv[a];
+    const size_t colon = spec.rfind(':');
+    if (colon == std::string::npos) return 2;
+    const int n = std::atoi(spec.c_str() + colon + 1);
+    const size_t plus = spec.find('+', colon);
+    const int more = plus == std::string::npos ? 0 : std::atoi(spec.c_str() + plus + 1);
+    for (int i = 0; i < n + more; ++i)
+      for (const auto* seen : {&results, &scores}) {
+        if (i >= n && seen == &scores) continue;
+        const auto it = seen->find(spec.substr(0, colon) + "-" + std::to_string(i));
+        const int c = it == seen->end() ? 0 : it->second;
+        ++want;
+        once += c == 1;
+        missing += c == 0;
+        twice += c > 1;
+      }
+  }
+  const size_t extra = platform::names_with_prefix(".", PENDINGPREFIX).size();
+  std::printf("present exactly once: %d of %d (missing %d, stored more than once %d); pending files left %zu\n", once,
+              want, missing, twice, extra);
+  return once == want && extra == 0 ? 0 : 1;
+}
+
 int arg(int argc, char** argv, int i, int fallback) { return argc > i ? std::atoi(argv[i]) : fallback; }
 
 }  // namespace
@@ -265,6 +348,11 @@ int main(int argc, char** argv) {
   if (what == "contention")
     return contention(arg(argc, argv, 2, 30), arg(argc, argv, 3, 10), arg(argc, argv, 4, 25), arg(argc, argv, 5, 0));
   if (what == "kills") return kills(arg(argc, argv, 2, 200));
-  std::fputs("usage: shared-folder-bench contention [GAMES [EACH [FSYNC_MS [PREFILL]]]] | kills [ROUNDS]\n", stderr);
+  if (what == "writer" && (argc == 5 || argc == 7))
+    return writer(argv[2], argv[3], std::atoi(argv[4]), argc == 7 ? argv[5] : nullptr, argc == 7 ? std::atol(argv[6]) : 0);
+  if (what == "count" && argc >= 4) return count(argv[2], argc - 3, argv + 3);
+  std::fputs("usage: shared-folder-bench contention [GAMES [EACH [FSYNC_MS [PREFILL]]]] | kills [ROUNDS]\n"
+             "       shared-folder-bench writer FOLDER NAME EACH [KILL_OP KILL_NTH] | count FOLDER NAME:N ...\n",
+             stderr);
   return 2;
 }
