@@ -228,10 +228,19 @@ Dir::~Dir() {
   if (fd_ >= 0) _close(fd_);
 }
 
+// What stands under the name is opened whatever it is (a folder too, for
+// reading), so that the caller's check on the opened thing decides; a folder
+// that cannot be opened for writing says so as on Linux.
 File Dir::open_file(const std::string& name, Access a) const {
   const bool ro = a == Access::read;
-  HANDLE h = open_name(path_, name, ro ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
-  return h == INVALID_HANDLE_VALUE ? File() : File(wrap(h, ro));
+  HANDLE h = open_name(path_, name, ro ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING,
+                       ro ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+  if (h != INVALID_HANDLE_VALUE) return File(wrap(h, ro));
+  if (errno == EACCES) {
+    const DWORD attrs = GetFileAttributesW(child(path_, name).c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY)) errno = EISDIR;
+  }
+  return File();
 }
 
 File Dir::create_new(const std::string& name, mode_t mode) const {
@@ -352,6 +361,35 @@ bool Dir::writable() const {
 }
 
 bool Dir::info(FileInfo& out) const { return fill(handle_of(fd_), out); }
+
+// A new folder under the user's temporary folder, which only this user (and
+// the administrators) may enter.
+PrivateDir::PrivateDir() {
+  wchar_t tmp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, tmp);
+  if (n == 0 || n > MAX_PATH) return;
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::wstring candidate = std::wstring(tmp, n) + L"qora-" + win::wide(std::to_string(random64()));
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      path_ = win::utf8(candidate);
+      return;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      errno = errno_of(GetLastError());
+      return;
+    }
+  }
+}
+
+PrivateDir::~PrivateDir() {
+  if (path_.empty()) return;
+  {
+    const Dir d = Dir::open(path_);
+    if (d.valid())
+      for (const auto& n : d.names()) d.remove(n);
+  }
+  RemoveDirectoryW(win::wide(path_).c_str());
+}
 
 const char* fs_kind_name(FsKind k) {
   switch (k) {

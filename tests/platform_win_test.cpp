@@ -9,8 +9,11 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/folders.h"
+#include "platform/folderfs.h"
+#include "platform/folderlock.h"
 #include "platform/paths.h"
 #include "platform/safefile.h"
 #include "support/test_support.h"
@@ -75,34 +78,39 @@ TEST(SafeFileWin, FolderLockTakesTurnsAndCleanupSparesHeldTemporaries) {
   EXPECT_EQ(b.acquire(".", 5000, err, [&] { return asked = true; }), pf::FileLock::Status::not_needed);
   EXPECT_TRUE(asked);
   a.release();
-  EXPECT_EQ(b.acquire(".", 100, err), pf::FileLock::Status::acquired) << err;
+  ASSERT_EQ(b.acquire(".", 100, err), pf::FileLock::Status::acquired) << err;
+  EXPECT_TRUE(b.confirm(err)) << err;
+  EXPECT_TRUE(b.local());  // a folder on the computer's own disk
 
-  // A writer outside the lock holds its temporary; one left by a killed
-  // writer (here: written and let go) and an ordinary one are stale.
-  pf::StagedFile held;
-  ASSERT_TRUE(held.claim(".", pf::new_file_mode(), pf::StagedFile::Kind::outside_lock, err)) << err;
-  test::write_file(held.path(), "filled by name");  // a locked file is still written by its name
-  test::write_file(".qora.ptmp.1.1", "stale");
-  test::write_file(".qora.tmp.1.1", "stale");
-  pf::remove_stale_temps(".");
-  const auto left = pf::names_with_prefix(".", ".qora.");
-  ASSERT_EQ(left.size(), 2u);  // the lock file and the held temporary
-  EXPECT_EQ(left[0], pf::LOCK_NAME);
-  EXPECT_EQ(pf::name_of(held.path()), left[1]);
-  EXPECT_EQ(test::read_file(held.path()), "filled by name");
+  // A temporary file that a writer holds open and locked stays; one no one
+  // holds (its writer was killed) goes.
+  pf::fsys::Dir d = pf::fsys::Dir::open(".");
+  pf::fsys::File held = d.create_new(".qora.ptmp.1.1.held", 0644);
+  ASSERT_TRUE(held.valid() && held.try_lock());
+  ASSERT_TRUE(d.create_new(".qora.ptmp.1.2.left", 0644).valid());
+  ASSERT_TRUE(d.create_new(".qora.tmp.1.3.left", 0644).valid());
+  EXPECT_EQ(held.write("filled", 6), 6);  // a locked file is still written
+  pf::remove_stale_temps(".", b);
+  EXPECT_EQ(pf::names_with_prefix(".", ".qora.tmp."), std::vector<std::string>{});
+  EXPECT_EQ(pf::names_with_prefix(".", ".qora.ptmp."), std::vector<std::string>{".qora.ptmp.1.1.held"});
 }
 
-TEST(SafeFileWin, ReadsOnlyRegularFilesAndSplitsWindowsPaths) {
+TEST(SafeFileWin, RefusesWhatIsNotAFileAndNamesWindowsReadsAsMore) {
   test::TempDir dir;
   std::string bytes, err;
   EXPECT_EQ(pf::read_whole_file("missing", bytes, err), pf::ReadStatus::missing);
   ASSERT_TRUE(CreateDirectoryW(L"folder", nullptr));
-  EXPECT_EQ(pf::read_whole_file("folder", bytes, err), pf::ReadStatus::failed);
-  EXPECT_EQ(pf::read_whole_file("NUL", bytes, err), pf::ReadStatus::failed);  // a device, not a file
+  EXPECT_EQ(pf::read_whole_file("folder", bytes, err), pf::ReadStatus::foreign) << err;
+  test::write_file("t.qora", "table");
+  // A stream of a file, a device, a name Windows would cut short.
+  for (const char* name : {"t.qora:hidden", "NUL", "con.txt", "t.qora.", "COM1"})
+    EXPECT_FALSE(pf::fsys::bare_name(name)) << name;
+  EXPECT_TRUE(pf::fsys::bare_name("1player.qora"));
+  pf::fsys::Dir d = pf::fsys::Dir::open(".");
+  EXPECT_FALSE(d.open_file("NUL", pf::fsys::Dir::Access::read).valid());
 
   struct Case { const char *path, *dir, *name; } const cases[] = {
       {"C:\\Qora\\1player.qora", "C:\\Qora", "1player.qora"},
-      {"C:\\1player.qora", "C:\\", "1player.qora"},
       {"\\\\server\\class\\Result.qora", "\\\\server\\class", "Result.qora"},
       {"a/b\\c", "a/b", "c"},
       {"Result.qora", ".", "Result.qora"},
@@ -112,7 +120,6 @@ TEST(SafeFileWin, ReadsOnlyRegularFilesAndSplitsWindowsPaths) {
     EXPECT_EQ(pf::name_of(c.path), c.name) << c.path;
   }
   EXPECT_EQ(pf::in_dir("C:\\", "x"), "C:\\x");
-  EXPECT_EQ(pf::in_dir("\\\\server\\class", "x"), "\\\\server\\class/x");
 }
 
 TEST(PathsWin, GameFolderNamedInUtf16) {
