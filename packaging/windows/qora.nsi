@@ -1,15 +1,17 @@
-﻿; The Windows installer: the game for all users or for the current one, its
+; The Windows installer: the game for all users or for the current one, its
 ; Start-menu entries (the game and the group editor) and an uninstaller that
 ; removes the program and leaves the players' results alone (they live in
 ; %APPDATA%\Qora or the folder QORA_HOME names, never beside the program).
-;   makensis -DSTAGE=<folder of the portable files> -DVERSION=1.0.0 -DOUTFILE=<exe> qora.nsi
+;   makensis -DSTAGE=<folder of the portable files> -DVERSION=1.0.0 -DOUTFILE=<exe> -DICON=<qora.ico> qora.nsi
 ; A 64-bit installer for the 64-bit game (and so Wine's 64-bit loader runs it).
 Target amd64-unicode
 SetCompressor /SOLID lzma
 
-!ifndef STAGE | VERSION | OUTFILE
-  !error "STAGE, VERSION and OUTFILE must be defined"
+!ifndef STAGE | VERSION | OUTFILE | ICON
+  !error "STAGE, VERSION, OUTFILE and ICON must be defined"
 !endif
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 
 !define APPNAME "Химический тир"
 !define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Qora"
