@@ -62,6 +62,13 @@ bool stamp(fsys::File& f, std::string_view bytes, fsys::FsKind kind, int64_t& mt
   return true;
 }
 
+// The computer a lease names as its holder's ("qora lease 1 HOST PID NONCE").
+std::string holder_host(const std::string& text) {
+  const size_t host = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
+  if (host == std::string::npos) return {};
+  return text.substr(host + 1, text.find(' ', host + 1) - host - 1);
+}
+
 }  // namespace
 
 void set_lease_ms(int ms) { g_lease_ms = ms < 0 ? 0 : ms; }
@@ -103,6 +110,14 @@ bool FileLock::take_back(const std::string& away, const std::string& mine) {
   return true;
 }
 
+// Every live game of this computer holds the flock while it holds the lease:
+// on a local disk, where flock is exact, a lease of this computer found while
+// this game holds the flock is a dead game's. A lease of another computer
+// (a folder of this disk that is also shared out) is aged like any other.
+bool FileLock::dead_by_flock(const std::string& text) const {
+  return kind_ == fsys::FsKind::local && flock_.valid() && holder_host(text) == fsys::host_name();
+}
+
 // A lease judged stale (its text was text): taken away by one atomic rename,
 // which only one waiter wins, and removed; if what the rename took was not
 // the stale lease (a new holder made it in between), or it was rewritten
@@ -117,7 +132,7 @@ bool FileLock::break_stale(const std::string& text) {
   if (!stale && read_small(f, now_text) && now_text == text) {
     // Still the same lease: stale unless its holder rewrote it meanwhile.
     int64_t now = 0;
-    stale = kind_ == fsys::FsKind::local && flock_.valid()
+    stale = dead_by_flock(text)
                 ? true
                 : probe_.valid() && stamp(probe_, "c", kind_, now) && f.info(info) &&
                       now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
@@ -226,9 +241,7 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
       // Unreadable for now: look again.
     } else if (!info.regular || info.size > kLeaseCap) {
       stale = true;
-    } else if (kind_ == fsys::FsKind::local && flock_.valid()) {
-      // Every live game of this disk holds the flock while it holds the
-      // lease, and this game holds the flock now: the lease's game is dead.
+    } else if (dead_by_flock(text)) {
       stale = true;
     } else {
       // Its age by the server's clock: the waiter writes its own file on the

@@ -12,8 +12,8 @@
 //   on the same share, never against its own clock. A lease older than the
 //   lease time (its holder died or lost the network) is broken by the one
 //   waiter whose atomic rename takes it away; on a local disk, where flock is
-//   exact, a lease found while holding the flock is a dead game's and is
-//   broken at once.
+//   exact, a lease of this computer found while holding the flock is a dead
+//   game's and is broken at once.
 // A holder confirms, right before each commit step, that the lease is still
 // its own (confirm()); one that lost it stops and leaves the rest to the next.
 #pragma once
@@ -64,6 +64,7 @@ class FileLock {
   void release();
 
  private:
+  bool dead_by_flock(const std::string& text) const;
   bool break_stale(const std::string& text);
   bool take_back(const std::string& away, const std::string& mine);
 
