@@ -16,13 +16,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 sources=(zlib=1:1.2.13.dfsg-1 libpng1.6=1.6.39-2+deb12u5 freetype=2.12.1+dfsg-5+deb12u4
          libsdl2=2.26.5+dfsg-1 libxlsxwriter=1.1.4-2)
 recipe=2   # raise when the build steps below change
-key=$( (printf '%s\n' "${sources[@]}" "recipe $recipe" "$(x86_64-w64-mingw32-gcc-posix -dumpversion)") |
-       sha256sum | cut -c1-16)
+key_of() {
+  (printf '%s\n' "$@" "recipe $recipe" "$(x86_64-w64-mingw32-gcc-posix -dumpversion)") | sha256sum | cut -c1-16
+}
 prefix=${QORA_WIN_PREFIX:-$root/build-win/prefix}
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/qora-win/$key
+caches=${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/qora-win
 stamp=.qora-win-key
-
-[ -f "$prefix/$stamp" ] && [ "$(cat "$prefix/$stamp")" = "$key" ] && exit 0
 
 # pkg-config files name the folder they were built in; point them at where
 # the prefix now is.
@@ -33,23 +32,29 @@ relocate() {
   echo "$2" > "$1/.qora-win-built-in"
 }
 
-if [ -f "$cache/$stamp" ] && [ "$(cat "$cache/$stamp")" = "$key" ]; then
-  rm -rf "$prefix" "$prefix.tmp"
-  mkdir -p "$(dirname "$prefix")"
-  cp -a "$cache" "$prefix.tmp"
-  relocate "$prefix.tmp" "$prefix"
-  mv "$prefix.tmp" "$prefix"
-  echo "Windows libraries: reused $cache"
-  exit 0
-fi
-
 work=$(dirname "$prefix")/win-deps-work
-# Built beside the prefix and put in its place when complete, so that a
-# failed or interrupted build leaves the old prefix as it was.
-final=$prefix
-prefix=$final.new
-rm -rf "$work" "$prefix"
-mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src" "$prefix"
+# Done when the prefix, or a kept copy, was built from these sources.
+ready() {
+  local key=$1 cache=$caches/$1
+  if [ -f "$prefix/$stamp" ] && [ "$(cat "$prefix/$stamp")" = "$key" ]; then
+    rm -rf "$work"
+    exit 0
+  fi
+  if [ -f "$cache/$stamp" ] && [ "$(cat "$cache/$stamp")" = "$key" ]; then
+    rm -rf "$prefix" "$prefix.tmp"
+    mkdir -p "$(dirname "$prefix")"
+    cp -a "$cache" "$prefix.tmp"
+    relocate "$prefix.tmp" "$prefix"
+    mv "$prefix.tmp" "$prefix"
+    rm -rf "$work"
+    echo "Windows libraries: reused $cache"
+    exit 0
+  fi
+}
+ready "$(key_of "${sources[@]}")"
+
+rm -rf "$work"
+mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src"
 cat > "$work/apt/sources.list" <<LIST
 deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
 LIST
@@ -57,7 +62,31 @@ apt=(-o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/
      -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache"
      -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)")
 apt-get "${apt[@]}" -qq update
-(cd "$work/src" && apt-get "${apt[@]}" -qq source "${sources[@]}" >/dev/null)
+# A point release of Debian replaces a pinned version in the suite: then the
+# suite's own version is built (and the prefix is keyed by it).
+resolved=()
+for pin in "${sources[@]}"; do
+  name=${pin%%=*}
+  have=$(apt-cache "${apt[@]}" showsrc "$name" | sed -n 's/^Version: //p')
+  if grep -qxF "${pin#*=}" <<<"$have"; then
+    resolved+=("$pin")
+  else
+    newest=$(sort -V <<<"$have" | tail -n1)
+    echo "Windows libraries: $pin is no longer in Debian's suite; building $name=$newest" >&2
+    resolved+=("$name=$newest")
+  fi
+done
+key=$(key_of "${resolved[@]}")
+ready "$key"
+cache=$caches/$key
+
+# Built beside the prefix and put in its place when complete, so that a
+# failed or interrupted build leaves the old prefix as it was.
+final=$prefix
+prefix=$final.new
+rm -rf "$prefix"
+mkdir -p "$work/src" "$prefix"
+(cd "$work/src" && apt-get "${apt[@]}" -qq source "${resolved[@]}" >/dev/null)
 
 host=x86_64-w64-mingw32
 jobs=${QORA_WIN_JOBS:-2}
