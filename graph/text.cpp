@@ -1,7 +1,6 @@
 // Installed font faces, the font word, and drawing and measuring text with
 // monochrome hinted glyphs. Texts are Windows-1251 bytes; they become Unicode
 // only here, glyph by glyph.
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_DRIVER_H
@@ -16,6 +15,7 @@
 #include <unordered_map>
 
 #include "platform/cp1251.h"
+#include "platform/fonts.h"
 #include "graph/drawing.h"
 
 namespace qora::gfx {
@@ -76,7 +76,7 @@ class Engine {
     for (const std::string& family : families(name, fallback)) {
       std::string path;
       int index = 0;
-      if (!match(family, bold, italic, path, index)) continue;
+      if (!platform::find_font(family, bold, italic, path, index)) continue;
       f = load(path, index);
       if (f) break;
     }
@@ -102,38 +102,6 @@ class Engine {
     for (const char* f : {"Liberation Sans", "Liberation Serif", "Liberation Mono"})
       out.emplace_back(f);
     return out;
-  }
-
-  // Asks fontconfig for the family in that style and accepts the answer only
-  // when it is that family (fontconfig substitutes freely otherwise).
-  static bool match(const std::string& family, bool bold, bool italic, std::string& path,
-                    int& index) {
-    static const bool inited = FcInit();
-    if (!inited) return false;
-    FcPattern* pat = FcPatternCreate();
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult res;
-    FcPattern* m = FcFontMatch(nullptr, pat, &res);
-    FcPatternDestroy(pat);
-    if (!m) return false;
-    bool same = false;
-    FcChar8* s = nullptr;
-    for (int n = 0; FcPatternGetString(m, FC_FAMILY, n, &s) == FcResultMatch; ++n)
-      if (strcasecmp(reinterpret_cast<const char*>(s), family.c_str()) == 0) same = true;
-    FcChar8* file = nullptr;
-    if (same && FcPatternGetString(m, FC_FILE, 0, &file) == FcResultMatch) {
-      path = reinterpret_cast<const char*>(file);
-      if (FcPatternGetInteger(m, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    } else {
-      same = false;
-    }
-    FcPatternDestroy(m);
-    return same;
   }
 
   LoadedFace* load(const std::string& path, int index) {

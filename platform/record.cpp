@@ -1,10 +1,6 @@
 // The session recorder, and the recording of QORA_RECORD started with the program.
 #include "platform/record.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -162,13 +158,7 @@ bool record_load(std::string& error) {
     s.tried = true;
     const char* path = std::getenv("QORA_RECORD");
     if (path && *path) {
-      // A new file or one emptied; never through a symbolic link or into a FIFO.
-      const int fd = ::open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-      std::FILE* f = nullptr;
-      struct stat st {};
-      if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0 ||
-                      ::fcntl(fd, F_SETFL, 0) == -1 || !(f = ::fdopen(fd, "w"))))
-        ::close(fd);
+      std::FILE* f = open_recording(path);
       if (!f) {
         s.ok = false;
         s.error = std::string("cannot write the session recording ") + path;

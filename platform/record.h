@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -52,6 +53,10 @@ class SessionRecorder final : public InputTap {
 // exists: the session clock replaces the clock. False, with the reason, when
 // the file cannot be made.
 bool record_load(std::string& error);
+// The recording's file, new or emptied, for writing; never through a
+// symbolic link (or reparse point) or into a FIFO or device. nullptr when it
+// cannot be made so.
+std::FILE* open_recording(const char* path);
 // The first window has opened: script time starts (script_start calls it).
 void record_start();
 // The screen size the window system reports, written once.

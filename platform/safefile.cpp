@@ -1,12 +1,5 @@
 #include "platform/safefile.h"
 
-
-#include <pwd.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +8,8 @@
 #include <set>
 #include <thread>
 #include <utility>
+
+#include "platform/process.h"
 
 namespace qora::platform {
 
@@ -66,7 +61,7 @@ bool injected(const char* op) {
   g_trace.emplace_back(op);
   const bool kind_hit = g_kind_left > 0 && g_kind == op && --g_kind_left == 0;
   if (!kind_hit && (g_target == 0 || g_count != g_target)) return false;
-  if (g_mode == Mode::kill) raise(SIGKILL);
+  if (g_mode == Mode::kill) proc::die_now();
   errno = EIO;
   return true;
 }
@@ -165,15 +160,10 @@ std::string temp_name(StagedFile::Kind kind) {
   const std::string_view prefix = kind == StagedFile::Kind::under_lock ? kTempPrefix : kOutsideTempPrefix;
   char rnd[20];
   std::snprintf(rnd, sizeof rnd, "%08x", unsigned(fsys::random64()));
-  return std::string(prefix) + std::to_string(::getpid()) + "." + std::to_string(++serial) + "." + rnd;
+  return std::string(prefix) + std::to_string(proc::id()) + "." + std::to_string(++serial) + "." + rnd;
 }
 
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-std::string user_name() {
-  if (const passwd* pw = ::getpwuid(::geteuid())) return pw->pw_name;
-  return "uid " + std::to_string(::geteuid());
-}
 
 }  // namespace
 
@@ -183,26 +173,31 @@ bool hit(const char* op) { return injected(op); }
 }  // namespace faults
 
 // ---- Paths -----------------------------------------------------------------
+namespace {
+size_t last_separator(const std::string& path) {
+  for (size_t i = path.size(); i-- > 0;)
+    if (proc::separator(path[i])) return i;
+  return std::string::npos;
+}
+}  // namespace
+
 std::string dir_of(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = last_separator(path);
   if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
+  if (slash == 0) return path.substr(0, 1);
   return path.substr(0, slash);
 }
 
 std::string name_of(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = last_separator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string display_path(const std::string& path) {
-  char buf[PATH_MAX];
-  return ::realpath(path.c_str(), buf) ? std::string(buf) : path;
-}
+std::string display_path(const std::string& path) { return proc::full_path(path); }
 
 std::string in_dir(const std::string& dir, const std::string& name) {
   if (dir.empty() || dir == ".") return name;
-  return dir.back() == '/' ? dir + name : dir + "/" + name;
+  return proc::separator(dir.back()) ? dir + name : dir + "/" + name;
 }
 
 // ---- Reading ---------------------------------------------------------------
@@ -258,11 +253,7 @@ void note_once(const std::string& what) {
 
 // ---- Writing ---------------------------------------------------------------
 mode_t new_file_mode() {
-  // umask can only be read by setting it; it is set straight back (no other
-  // thread of the game creates files).
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return (0666 & ~mask) | 0444;
+  return (0666 & ~mode_t(proc::creation_mask())) | 0444;
 }
 
 mode_t mode_for(const std::string& path) {
@@ -479,18 +470,17 @@ std::string folder_problem(const std::string& dir, const std::vector<std::string
   if (!d.writable()) {
     if (errno == EROFS)
       return "the folder " + display_path(dir) + " is on a read-only file system: mount it writable";
-    return "the folder " + display_path(dir) + " is read-only for " + user_name() +
-           ": make it writable for every player through the class's group (chgrp CLASS " +
-           display_path(dir) + "; chmod 2770 " + display_path(dir) + ")";
+    return "the folder " + display_path(dir) + " is read-only for " + proc::user_name() + ": " +
+           proc::write_access_hint(display_path(dir));
   }
   // In a sticky folder only a file's owner (or the folder's) may rename over
   // it or remove it, so the games of a class cannot take turns in it.
-  const uid_t me = ::geteuid();
-  if (di.sticky && me != 0 && me != di.uid) {
+  const uint32_t me = proc::user_id();
+  if (di.sticky && !proc::superuser() && me != di.uid) {
     for (const auto& f : files) {
       fsys::FileInfo st;
       if (d.stat(f, st) && st.uid != me)
-        return "the folder " + display_path(dir) + " has the sticky bit set, so " + user_name() +
+        return "the folder " + display_path(dir) + " has the sticky bit set, so " + proc::user_name() +
                " may not replace " + f + " of another user: clear the bit (chmod -t " + display_path(dir) + ")";
     }
   }

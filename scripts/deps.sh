@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game needs to build and run ("play") or to
-# build and pass its tests ("test", a superset). Uses sudo when not root;
-# without sudo it names the packages to install as root.
+# Installs the Debian packages the game needs to build and run ("play"), to
+# build and pass its tests ("test", a superset), or to cross-build the Windows
+# game and its packages and test them under Wine beside the Linux build
+# ("windows", also a superset of "play"). Uses sudo when not root; without
+# sudo it names the packages to install as root.
 set -euo pipefail
 what=${1:-play}
 pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev
@@ -10,6 +12,11 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-xkb-utils
          imagemagick x11-utils python3 unzip desktop-file-utils appstream lintian dpkg-dev
          openssh-server sshfs)
+fi
+if [ "$what" = windows ]; then
+  pkgs+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+         binutils-mingw-w64-x86-64 nsis wine64 wine zip unzip dpkg-dev fp-utils-3.2.2 libgtest-dev
+         xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick python3)
 fi
 # The help compiler is optional and only for the tests (which check the
 # compiled help): a desktop rarely opens compiled help, and without it the

@@ -1,9 +1,9 @@
 #include "state/folders.h"
 
-#include <cstdlib>
 #include <system_error>
 #include <vector>
 
+#include "platform/paths.h"
 #include "state/globals.h"
 
 namespace qora {
@@ -14,10 +14,9 @@ namespace {
 
 fs::path g_data;
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
-}
+// A path named in UTF-8 text (the environment's), whatever the system's own
+// encoding of paths.
+fs::path utf8_path(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
 
 // Whether inner is outer or lies inside it, both taken with their links
 // resolved as far as they exist.
@@ -37,17 +36,16 @@ bool lies_within(const fs::path& inner, const fs::path& outer) {
 
 }  // namespace
 
-fs::path program_folder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : exe.parent_path();
-}
+fs::path program_folder() { return platform::program_file().parent_path(); }
 
 fs::path installed_data_folder() {
   const fs::path bin = program_folder();
   if (bin.empty()) return {};
   std::error_code ec;
-  const fs::path data = (bin.parent_path() / "share" / "qora").lexically_normal();
+  const fs::path data = platform::shipped_files_of(bin);
+  // Where the shipped files lie beside the program, the program's folder
+  // counts only when it holds them (a build folder keeps them in play/).
+  if (data == bin) return holds_tables(bin) ? data : fs::path();
   return fs::is_directory(data, ec) ? data : fs::path();
 }
 
@@ -73,17 +71,20 @@ fs::path choose_game_folder(const fs::path& cwd, const fs::path& data, std::stri
   if (holds_tables(cwd) && (data.empty() || !lies_within(cwd, data))) return cwd;
   if (data.empty()) return cwd;  // a build tree: its play folder is the one to start in
   fs::path game;
-  if (const std::string home = env("QORA_HOME"); !home.empty()) {
-    game = cwd / home;  // a relative name is taken from the folder of the start
-  } else if (const std::string xdg = env("XDG_DATA_HOME"); !xdg.empty() && fs::path(xdg).is_absolute()) {
-    game = fs::path(xdg) / "qora";
-  } else if (const std::string home_dir = env("HOME"); !home_dir.empty()) {
-    game = fs::path(home_dir) / ".local" / "share" / "qora";
+  if (const std::string home = platform::env("QORA_HOME"); !home.empty()) {
+    // A relative name is taken from the folder of the start; a name from the
+    // root on (a share's \\server\class too) stands as it is.
+    const fs::path named = utf8_path(home);
+    game = named.has_root_directory() ? named : cwd / named;
   } else {
-    err = "no folder for the game's files: neither QORA_HOME nor HOME is set";
-    return {};
+    game = platform::user_game_folder(err);
+    if (game.empty()) return {};
   }
-  game = game.lexically_normal();
+  // A share's name (two separators first) is left as written: normalising
+  // would merge its separators.
+  const std::string named = game.string();
+  const bool share = named.size() > 1 && (named[0] == '/' || named[0] == '\\') && named[1] == named[0];
+  if (!share) game = game.lexically_normal();
   if (lies_within(game, data)) {
     err = "the game folder " + game.string() + " lies in the installed data folder " + data.string() +
           ", which is never written; set QORA_HOME to another folder";
@@ -111,10 +112,9 @@ bool enter_game_folder(std::string& err) {
 
 std::string missing_tables_hint() {
   // A build tree keeps the shipped files in its play folder, beside the program.
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path exe = platform::program_file();
   const fs::path play = exe.parent_path() / "play";
-  if (!ec && !exe.empty() && holds_tables(play))
+  if (!exe.empty() && holds_tables(play))
     return "qora: the game's files are in " + play.string() + ": start it there (cd " + play.string() +
            " && ../" + exe.filename().string() + "), or with scripts/play from the sources";
   return "qora: start the game in a folder that holds its files " + std::string(ELFN) + " and " +

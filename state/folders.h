@@ -5,7 +5,7 @@
 // play folder of a build, or a class's own copy), that folder is the game
 // folder. An installed game started elsewhere (from the desktop menu, in the
 // home folder) works in $QORA_HOME, else in $XDG_DATA_HOME/qora, else in
-// ~/.local/share/qora, and reads the tables and the help from its data
+// ~/.local/share/qora (on Windows %APPDATA%\Qora), and reads the tables and the help from its data
 // folder, share/qora beside the bin/ it runs from, unless the game folder
 // holds tables of its own. The data folder is never written.
 #pragma once
@@ -16,8 +16,10 @@
 namespace qora {
 
 // The data folder of an installed program: share/qora beside the bin/ folder
-// the running program lies in (through /proc/self/exe, so a moved or unpacked
-// install works too). Empty when there is no such folder (a build tree).
+// the running program lies in on Linux, the program's own folder on Windows
+// (found from the program's file as the system tells it, so a moved or
+// unpacked install works too). Empty when there is no such folder (a build
+// tree).
 std::filesystem::path installed_data_folder();
 
 // Whether folder holds the element table "001" and the message table "002".

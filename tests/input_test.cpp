@@ -314,21 +314,6 @@ TEST(RecordedSession, ReplaysEveryReportAtTheWaitThatTookIt) {
   set_input_hooks(nullptr, nullptr);
 }
 
-// A recording is never written through a symbolic link or into a FIFO (a
-// planted name): the game stops at start-up and the link's target stays unmade.
-TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
-  test::TempDir dir;
-  ASSERT_EQ(symlink("target", "link"), 0);
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  for (const char* name : {"link", "fifo"}) {
-    const test::Run r = test::run(std::string("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_RECORD=") + name +
-                                  " timeout 20 " + (test::binary_dir() / "qora").string() + " f");
-    EXPECT_EQ(r.status, 2) << name;
-    EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
-  }
-  EXPECT_FALSE(std::filesystem::exists("target"));
-}
-
 // "await" holds the lines after it until the program passes the mark, and
 // they count from then; a mark passed early is not missed; a mark that never
 // comes ends the run like a script that ran out.

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -299,6 +300,21 @@ TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
     EXPECT_TRUE(gone(pid_in(desk.dir() / "mime.pid"), 1000ms));
     EXPECT_TRUE(gone(pid_in(desk.dir() / "helper.pid"), 1000ms, true));
   }
+}
+
+// A recording is never written through a symbolic link or into a FIFO (a
+// planted name): the game stops at start-up and the link's target stays unmade.
+TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
+  test::TempDir dir;
+  ASSERT_EQ(symlink("target", "link"), 0);
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  for (const char* name : {"link", "fifo"}) {
+    const test::Run r = test::run(std::string("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_RECORD=") + name +
+                                  " timeout 20 " + (test::binary_dir() / "qora").string() + " f");
+    EXPECT_EQ(r.status, 2) << name;
+    EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("target"));
 }
 
 }  // namespace

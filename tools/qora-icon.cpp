@@ -174,8 +174,9 @@ int main(int argc, char** argv) {
   }
   // The gallery's pictures at the size the game draws them in a 640 x 480
   // window, the size they were designed at.
-  setenv("QORA_VIDEO", "headless", 1);
-  setenv("QORA_SCREEN", "640x480", 1);
+  static char video[] = "QORA_VIDEO=headless", screen[] = "QORA_SCREEN=640x480";
+  putenv(video);
+  putenv(screen);
   int16_t driver = D4BIT, mode = M640X480;
   INITGRAPH(driver, mode, "qora-icon");
   if (GRAPHRESULT() != GROK) {

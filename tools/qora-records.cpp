@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "where") {
     const fs::path game = game_folder();
     if (game.empty()) return 1;
-    std::printf("%s\n%s\n", game.c_str(), platform::lock_description(game.string()).c_str());
+    std::printf("%s\n%s\n", game.string().c_str(), platform::lock_description(game.string()).c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (argc < 3) return usage();

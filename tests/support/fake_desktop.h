@@ -19,16 +19,16 @@ class FakeDesktop {
   explicit FakeDesktop(const std::string& tail = "exit 0") : bin_(dir_.path() / "bin") {
     std::filesystem::create_directory(bin_);
     if (const char* p = std::getenv("PATH")) old_path_ = p;
-    setenv("PATH", bin_.c_str(), 1);
+    set_env("PATH", bin_.string().c_str());
     const std::string d = dir().string();
     script("xdg-open", "echo \"$*\" >> " + d + "/log\nprintf '%s\\n' $$ \"$#\" \"$@\" > " + d +
                            "/tmp\nmv " + d + "/tmp " + d + "/opened\n" + tail);
   }
-  ~FakeDesktop() { setenv("PATH", old_path_.c_str(), 1); }
+  ~FakeDesktop() { set_env("PATH", old_path_.c_str()); }
   const std::filesystem::path& dir() const { return dir_.path(); }
   void script(const std::string& name, const std::string& body, bool executable = true) {
     write_file(bin_ / name, "#!/bin/sh\nPATH=/usr/bin:/bin\n" + body + "\n");
-    chmod((bin_ / name).c_str(), executable ? 0755 : 0644);
+    chmod((bin_ / name).string().c_str(), executable ? 0755 : 0644);
   }
 
  private:

@@ -8,13 +8,14 @@
 #include <string>
 
 #include "graph/graph.h"
+#include "support/test_support.h"
 
 namespace qora::test {
 
 inline void use_headless(int w = 1024, int h = 768) {
-  setenv("QORA_VIDEO", "headless", 1);
+  set_env("QORA_VIDEO", "headless");
   const std::string size = std::to_string(w) + "x" + std::to_string(h);
-  setenv("QORA_SCREEN", size.c_str(), 1);
+  set_env("QORA_SCREEN", size.c_str());
 }
 
 // {x0, y0, x1, y1} of the pixels of one colour in a rectangle of the active

@@ -36,6 +36,8 @@ void write_file(const std::filesystem::path& p, const std::string& bytes) {
   f.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+void set_env(const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); }
+
 Run run(const std::string& cmd) {
   const int rc = std::system((cmd + " > out.txt 2> err.txt").c_str());
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file("out.txt"), read_file("err.txt")};

@@ -40,13 +40,16 @@ bool eventually(F f, std::chrono::milliseconds limit = std::chrono::milliseconds
   return true;
 }
 
+// Sets (or, with nullptr, removes) an environment variable.
+void set_env(const char* name, const char* value);
+
 // Sets (or, with nullptr, removes) an environment variable for one scope.
 struct EnvVar {
   EnvVar(const char* n, const char* v) : name(n) {
     if (const char* o = std::getenv(n)) old = o;
-    v ? setenv(n, v, 1) : unsetenv(n);
+    set_env(n, v);
   }
-  ~EnvVar() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+  ~EnvVar() { set_env(name, old ? old->c_str() : nullptr); }
   EnvVar(const EnvVar&) = delete;
   EnvVar& operator=(const EnvVar&) = delete;
   const char* name;
