@@ -300,7 +300,9 @@ TEST_F(ScoreFiles, WriterKilledAtRandomMomentsNeverTearsTheFile) {
   for (int k = 0; k < 1497; ++k) base.push_back(test::res("w" + std::to_string(k), {1}));
   write_file(RESFN, bytes_of(base));
   size_t written = base.size();  // records known to be stored so far
-  for (int round = 0; round < 40; ++round) {
+  // At least 40 kills, and on until the writer has crossed the boundary (a
+  // loaded machine lets it store little between two kills).
+  for (int round = 0; round < 400 && (round < 40 || written <= size_t(MAXRESULT)); ++round) {
     const pid_t pid = ::fork();
     if (pid == 0)
       for (size_t k = written;; ++k) scorefiles::append_result(test::res("w" + std::to_string(k), {1}), RESFN);
