@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "game/menu.h"
@@ -32,6 +33,20 @@ bool given(int argc, char** argv, std::string_view lower, std::string_view upper
   return a1 == lower || a1 == upper || a2 == lower || a2 == upper;
 }
 
+// The options of the command line that change what the program does ("f",
+// "s", "g"), as a recorded session names them: each one given, lower case,
+// one blank apart, in that order.
+std::string start_options(int argc, char** argv) {
+  std::string out;
+  for (const char* o : {"f", "s", "g"}) {
+    const char upper[2] = {char(*o - 'a' + 'A'), 0};
+    if (!given(argc, argv, o, upper)) continue;
+    if (!out.empty()) out += ' ';
+    out += o;
+  }
+  return out;
+}
+
 }  // namespace
 
 void ALLINIT(int argc, char** argv) {
@@ -46,9 +61,18 @@ void ALLINIT(int argc, char** argv) {
     std::fflush(stderr);
     std::exit(2);
   }
+  // A recorded session replays only as it was started: another option skips
+  // other pauses or opens the group editor, and the replay would go astray.
+  const std::string options = start_options(argc, argv);
+  if (std::string recorded; platform::script_options(recorded) && recorded != options) {
+    std::fprintf(stderr, "qora: the input script was recorded as \"qora%s%s\"; replay it with the same options\n",
+                 recorded.empty() ? "" : " ", recorded.c_str());
+    std::fflush(stderr);
+    std::exit(2);
+  }
   // So is the recording of the session (QORA_RECORD), whose clock every
   // later reading of the time comes from.
-  if (std::string err; !platform::record_load(err)) {
+  if (std::string err; !platform::record_load(err, options)) {
     std::fprintf(stderr, "qora: %s\n", err.c_str());
     std::fflush(stderr);
     std::exit(2);

@@ -151,7 +151,7 @@ void write_to_file(const std::string& text) {
 
 }  // namespace
 
-bool record_load(std::string& error) {
+bool record_load(std::string& error, const std::string& options) {
   Session& s = session();
   std::lock_guard<std::mutex> g(s.m);
   if (!s.tried) {
@@ -171,7 +171,8 @@ bool record_load(std::string& error) {
         SessionRecorder* r = s.recorder.get();
         c->set_on_advance([r](uint64_t now) { r->flush(now); });
         write_to_file("# A recorded Qora session: replay it with QORA_SCRIPT=FILE QORA_CLOCK=virtual.\n"
-                      "clock " + local_time_text(c->local_ms()) + " " + std::to_string(c->ticks()) + "\n");
+                      "clock " + local_time_text(c->local_ms()) + " " + std::to_string(c->ticks()) + "\n" +
+                      (options.empty() ? "options\n" : "options " + options + "\n"));
         set_clock(std::move(c));
         set_input_tap(r);
       }

@@ -50,9 +50,11 @@ class SessionRecorder final : public InputTap {
 
 // Starts recording into the file named by QORA_RECORD (no variable: nothing
 // to do, true), once per process, at start-up before any window or thread
-// exists: the session clock replaces the clock. False, with the reason, when
+// exists: the session clock replaces the clock. options: the program's
+// options that change what it does, written into the script ("options") so
+// that a replay can be started with the same. False, with the reason, when
 // the file cannot be made.
-bool record_load(std::string& error);
+bool record_load(std::string& error, const std::string& options);
 // The recording's file, new or emptied, for writing; never through a
 // symbolic link (or reparse point) or into a FIFO or device. nullptr when it
 // cannot be made so.

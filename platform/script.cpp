@@ -190,6 +190,15 @@ ScriptParse parse_script(std::string_view source) {
         return fail("clock needs YYYY-MM-DD HH:MM:SS.mmm and a tick count, before any other command");
       r.clock_pinned = true;
       r.clock_ticks = uint32_t(ticks);
+    } else if (cmd == "options") {
+      // The options the recorded program was started with (any number, even none).
+      if (now != 0 || !r.commands.empty() || r.options_given)
+        return fail("options come once, before any other command");
+      r.options_given = true;
+      for (const auto word : w) {
+        if (!r.options.empty()) r.options += ' ';
+        r.options += word;
+      }
     } else if (cmd == "screen") {
       if (!want(2) || !parse_uint(w[0], 32767, v1) || !parse_uint(w[1], 32767, v2) || v1 == 0 || v2 == 0)
         return fail("screen needs a width and a height from 1 to 32767");
@@ -429,6 +438,8 @@ struct Loaded {
   std::optional<ScriptParse> parse;
   std::string error;
   int screen_w = 0, screen_h = 0;
+  bool options_given = false;
+  std::string options;
 };
 
 Loaded& loaded() {
@@ -484,6 +495,8 @@ bool script_load(std::string& error) {
           if (auto* vc = dynamic_cast<VirtualClock*>(&clock())) vc->pin(p.clock_ms, p.clock_ticks);
         l.screen_w = p.screen_w;
         l.screen_h = p.screen_h;
+        l.options_given = p.options_given;
+        l.options = p.options;
         l.parse = std::move(p);
       }
     }
@@ -500,6 +513,16 @@ bool script_screen(int& w, int& h) {
   if (l.screen_w <= 0) return false;
   w = l.screen_w;
   h = l.screen_h;
+  return true;
+}
+
+bool script_options(std::string& options) {
+  std::string error;
+  script_load(error);
+  Loaded& l = loaded();
+  std::lock_guard<std::mutex> g(l.m);
+  if (!l.options_given) return false;
+  options = l.options;
   return true;
 }
 

@@ -43,6 +43,9 @@ struct ScriptParse {
   int64_t clock_ms = 0;
   uint32_t clock_ticks = 0;
   int screen_w = 0, screen_h = 0;
+  // "options": the options the recorded session was started with.
+  bool options_given = false;
+  std::string options;  // its words, one blank apart
 };
 
 // The script's name of a key of a keyboard report ("left", "f1", "a", "0"),
@@ -131,5 +134,7 @@ bool script_load(std::string& error);
 void script_start();
 // The screen size a loaded script's "screen" line names; false without one.
 bool script_screen(int& w, int& h);
+// The options a loaded script's "options" line names; false without one.
+bool script_options(std::string& options);
 
 }  // namespace qora::platform

@@ -211,7 +211,7 @@ TEST(ScriptParse, BadLinesNameTheirLine) {
       {"shot a.png b.png\n", 1}, {"text \n", 1}, {"text \xF0\x9F\x98\x80\n", 1},
       {"press\n", 1}, {"press up up\n", 1}, {"release f13\n", 1}, {"down left 5\n", 1},
       {"key 1\nclock 2026-12-07 13:28:10.123 5\n", 2}, {"clock 2026-12-07 13:28:10 5\n", 1},
-      {"screen 0 600\n", 1}, {"await\n", 1},
+      {"screen 0 600\n", 1}, {"await\n", 1}, {"key 1\noptions f\n", 2}, {"options f\noptions s\n", 2},
   };
   for (auto [src, line] : bad) {
     const platform::ScriptParse p = platform::parse_script(src);

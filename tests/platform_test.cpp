@@ -317,5 +317,24 @@ TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
   EXPECT_FALSE(std::filesystem::exists("target"));
 }
 
+// A recording names the options its session was started with ("f" skips the
+// pauses, "s" the sound, "g" opens the group editor); a replay started with
+// others would go astray, so it stops at start-up and says how to start it.
+TEST(RecordedSession, ReplaysOnlyWithTheOptionsItWasRecordedWith) {
+  test::TempDir dir;
+  for (const char* f : {"001", "002"}) std::filesystem::copy_file(test::source_dir() / "data" / f, f);
+  test::write_file("script.txt", "wait 1500\nkey 27\n");  // Esc in the menu ends the program
+  const std::string qora = " timeout 60 " + (test::binary_dir() / "qora").string() + " ";
+  const test::Run rec = test::run("QORA_VIDEO=headless QORA_SCRIPT=script.txt QORA_RECORD=session.txt" + qora + "f S");
+  ASSERT_EQ(rec.status, 0) << rec.err;
+  const std::string session = read_file("session.txt");
+  EXPECT_NE(session.find("\noptions f s\n"), std::string::npos) << session;
+  for (const auto& [options, status] : {std::pair<std::string, int>{"S f", 0}, {"f", 2}, {"", 2}, {"s g", 2}}) {
+    const test::Run r = test::run("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_SCRIPT=session.txt" + qora + options);
+    EXPECT_EQ(r.status, status) << options << "\n" << r.err;
+    if (status == 2) EXPECT_NE(r.err.find("recorded as \"qora f s\""), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace qora::platform
