@@ -56,8 +56,8 @@ class SessionRecorder final : public InputTap {
 // the file cannot be made.
 bool record_load(std::string& error, const std::string& options);
 // The recording's file, new or emptied, for writing; never through a
-// symbolic link (or reparse point) or into a FIFO or device. nullptr when it
-// cannot be made so.
+// symbolic link (or reparse point), into a FIFO or device, or into a file
+// that has other names (hard links). nullptr when it cannot be made so.
 std::FILE* open_recording(const char* path);
 // The first window has opened: script time starts (script_start calls it).
 void record_start();

@@ -13,6 +13,7 @@ std::FILE* open_recording(const char* path) {
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   BY_HANDLE_FILE_INFORMATION i;
   const bool regular = GetFileInformationByHandle(h, &i) && GetFileType(h) == FILE_TYPE_DISK &&
+                       i.nNumberOfLinks == 1 &&
                        !(i.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
   if (!regular || !SetEndOfFile(h)) {
     CloseHandle(h);

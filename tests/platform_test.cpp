@@ -302,19 +302,23 @@ TEST(OpenHelp, TakesTheCompiledHelpOnlyWhenTheDesktopCanShowIt) {
   }
 }
 
-// A recording is never written through a symbolic link or into a FIFO (a
-// planted name): the game stops at start-up and the link's target stays unmade.
+// A recording is never written through a symbolic link, into a FIFO or into
+// a file that has another name too (a planted name): the game stops at
+// start-up, the link's target stays unmade and the other file untouched.
 TEST(RecordedSession, ALinkOrAFifoIsRefusedAtStartUp) {
   test::TempDir dir;
   ASSERT_EQ(symlink("target", "link"), 0);
   ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  for (const char* name : {"link", "fifo"}) {
+  test::write_file("kept", "someone's work");
+  ASSERT_EQ(link("kept", "hardlink"), 0);
+  for (const char* name : {"link", "fifo", "hardlink"}) {
     const test::Run r = test::run(std::string("QORA_VIDEO=headless QORA_CLOCK=virtual QORA_RECORD=") + name +
                                   " timeout 20 " + (test::binary_dir() / "qora").string() + " f");
     EXPECT_EQ(r.status, 2) << name;
     EXPECT_NE(r.err.find("cannot write the session recording"), std::string::npos) << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists("target"));
+  EXPECT_EQ(read_file("kept"), "someone's work");
 }
 
 // A recording names the options its session was started with ("f" skips the
