@@ -215,7 +215,11 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   for (int round = 0;; ++round) {
     fsys::File lease = dir_.create_new(LEASE_NAME, 0644);
     if (lease.valid()) {
-      if (stamp(lease, text_, kind_, server_now_ns_)) {
+      // Readable by every user whatever the umask: the waiters of other users
+      // must read it to judge it stale, or a game that died holding it would
+      // keep them out for good. Made just now by this game, so its own
+      // descriptor may change its mode.
+      if (lease.set_mode(0644) && stamp(lease, text_, kind_, server_now_ns_)) {
         lease_ = std::move(lease);
         return Status::acquired;
       }

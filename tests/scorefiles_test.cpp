@@ -390,6 +390,26 @@ TEST_F(SharedFolder, PupilsLoggedInAsDifferentUsersAllSave) {
   EXPECT_EQ(fs::status(ONEPLAYERFN).permissions() & fs::perms::all, fs::perms(0664));  // kept through every rewrite
 }
 
+TEST_F(SharedFolder, ALeaseLeftByADeadGameUnderAPrivateUmaskIsTakenOverByAnotherUser) {
+  fs::permissions(".", fs::perms::all);
+  // A game of a user whose umask closes new files to everyone else dies holding the lock.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::umask(077);
+    platform::FileLock lock;
+    std::string err;
+    ::_exit(lock.acquire(".", 0, err) == platform::FileLock::Status::acquired ? 0 : 1);  // no release
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(fs::status(platform::LEASE_NAME).permissions() & fs::perms::all, fs::perms(0644));
+  // A pupil logged in under another name may read it, sees that its game is gone, and saves.
+  EXPECT_EQ(as_other_user([] { return save_as_other("nobody"); }), int(scorefiles::Saved::stored));
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("nobody", 2)));
+  EXPECT_FALSE(fs::exists(platform::LEASE_NAME));
+}
+
 TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
   struct Case {
     const char* label;
