@@ -159,7 +159,8 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   // The fast local path. The lock file is made readable and writable by all
   // (the umask must not keep the other users out); one this user may only
   // read is locked through a read-only descriptor; anything but a regular
-  // file under its name is left alone and the lease alone orders the games.
+  // file under its name (a link, a FIFO, a socket, a folder) is left alone
+  // and the lease alone orders the games.
   for (int tries = 0; tries < 5 && !flock_.valid(); ++tries) {
     flock_ = dir_.open_file(LOCK_NAME, fsys::Dir::Access::read_write);
     if (!flock_.valid() && (errno == EACCES || errno == EPERM || errno == EROFS))
@@ -176,7 +177,7 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   if (flock_.valid() && (!flock_.info(info) || !info.regular)) {
     note_once(lock_path + " is not a lock file the game made; left alone");
     flock_ = fsys::File();
-  } else if (!flock_.valid() && errno != ELOOP && errno != ENXIO) {
+  } else if (!flock_.valid() && errno != ELOOP && errno != ENXIO && errno != EISDIR) {
     err = "open " + lock_path + ": " + std::strerror(errno);
     release();
     return Status::failed;

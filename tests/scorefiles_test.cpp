@@ -531,6 +531,16 @@ TEST_F(ScoreFiles, PlantedFilesAreNeverFollowedCopiedOrWaitedOnAndTheResultIsKep
   }
 }
 
+TEST_F(ScoreFiles, AFolderPlantedUnderTheLocksNameIsLeftAloneAndTheSaveGoesOn) {
+  fs::create_directory(LOCKFN);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(scorefiles::save_score(rated("me", 1), ONEPLAYERFN), scorefiles::Saved::stored);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("me", 1)));
+  EXPECT_TRUE(fs::is_directory(LOCKFN));
+  EXPECT_NE(err.find(std::string(LOCKFN) + " is not a lock file"), std::string::npos) << err;
+}
+
 TEST_F(ScoreFiles, WithoutHardLinksASaveIsStoredExactlyOnce) {
   platform::faults::fail_links(true);
   write_file(ONEPLAYERFN, table_of(19));
