@@ -390,7 +390,7 @@ TEST_F(SharedFolder, PupilsLoggedInAsDifferentUsersAllSave) {
   EXPECT_EQ(fs::status(ONEPLAYERFN).permissions() & fs::perms::all, fs::perms(0664));  // kept through every rewrite
 }
 
-TEST_F(SharedFolder, ALeaseLeftByADeadGameUnderAPrivateUmaskIsTakenOverByAnotherUser) {
+TEST_F(SharedFolder, ALeaseOfAnotherUserThatWasClosedToTheOthersIsStillAgedAndBroken) {
   fs::permissions(".", fs::perms::all);
   // A game of a user whose umask closes new files to everyone else dies holding the lock.
   const pid_t pid = ::fork();
@@ -406,8 +406,32 @@ TEST_F(SharedFolder, ALeaseLeftByADeadGameUnderAPrivateUmaskIsTakenOverByAnother
   EXPECT_EQ(fs::status(platform::LEASE_NAME).permissions() & fs::perms::all, fs::perms(0644));
   // A pupil logged in under another name may read it, sees that its game is gone, and saves.
   EXPECT_EQ(as_other_user([] { return save_as_other("nobody"); }), int(scorefiles::Saved::stored));
-  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("nobody", 2)));
+  // One this user may not read at all (left by an older game, or planted) is judged
+  // by its age alone: kept while fresh, broken once old.
+  write_file(platform::LEASE_NAME, "not for the others");
+  fs::permissions(platform::LEASE_NAME, fs::perms(0600));
+  EXPECT_EQ(as_other_user([] {
+              scorefiles::set_lock_wait_ms(200);
+              return save_as_other("fresh");
+            }),
+            int(scorefiles::Saved::pending));
+  fs::last_write_time(platform::LEASE_NAME, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  EXPECT_EQ(as_other_user([] { return save_as_other("old"); }), int(scorefiles::Saved::stored));
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(std::vector{rated("nobody", 2), rated("fresh", 2), rated("old", 2)}));
   EXPECT_FALSE(fs::exists(platform::LEASE_NAME));
+  // A game whose lease was broken while it was paused leaves alone, on release, the
+  // new holder's lease even when it may not read it.
+  EXPECT_EQ(as_other_user([] {
+              platform::FileLock paused;
+              std::string err;
+              if (paused.acquire(".", 0, err) != platform::FileLock::Status::acquired) return 2;
+              fs::rename(platform::LEASE_NAME, "broken");
+              write_file(platform::LEASE_NAME, "the new holder's");
+              fs::permissions(platform::LEASE_NAME, fs::perms::none);
+              paused.release();
+              return fs::exists(platform::LEASE_NAME) ? 0 : 1;
+            }),
+            0);
 }
 
 TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
