@@ -576,6 +576,47 @@ TEST_F(ScoreFiles, WithoutHardLinksASaveIsStoredExactlyOnce) {
   for (const auto& [name, bytes] : snapshot()) EXPECT_TRUE(name == LOCKFN || name[0] != '.') << name;
 }
 
+TEST_F(ScoreFiles, AHolderSlowedByTheShareChangesNothingOnceAnotherGameHasBrokenItsLease) {
+  // Only the lease orders the games here (a link stands under the lock file's
+  // name), and every flush takes longer than the lease time.
+  ASSERT_EQ(::symlink("nowhere", LOCKFN), 0);
+  write_file(ONEPLAYERFN, table_of(3));
+  platform::set_lease_ms(300);
+  const pid_t other = ::fork();
+  if (other == 0) {
+    // The other game breaks the silent lease and, while it holds the lock, watches the game files.
+    while (!fs::exists(platform::LEASE_NAME)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platform::FileLock lock;
+    std::string err;
+    if (lock.acquire(".", 10000, err) != platform::FileLock::Status::acquired) ::_exit(2);
+    const auto files = [] {
+      Files m;
+      for (const auto& e : fs::directory_iterator("."))
+        if (const std::string n = e.path().filename().string(); n.rfind(".qora.", 0) != 0 || n == MERGEFN)
+          m[n] = fs::is_symlink(e.path()) ? "link" : read_file(e.path());
+      return m;
+    };
+    const Files before = files();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const bool unchanged = files() == before;
+    lock.release();
+    ::_exit(unchanged ? 0 : 1);
+  }
+  platform::faults::set_fsync_delay(std::chrono::milliseconds(500));
+  testing::internal::CaptureStderr();
+  const scorefiles::Saved saved = scorefiles::save_score(rated("me", 1), ONEPLAYERFN);
+  platform::faults::set_fsync_delay(std::chrono::microseconds(0));
+  int status = 0;
+  ASSERT_EQ(::waitpid(other, &status, 0), other);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << err;
+  // The result was stored before the lease was broken or waits for the next game; either way once.
+  EXPECT_NE(saved, scorefiles::Saved::unsaved) << err;
+  EXPECT_TRUE(scorefiles::merge_pending("."));
+  EXPECT_EQ(read_file(ONEPLAYERFN), table_of(3) + bytes_of(rated("me", 1)));
+  platform::set_lease_ms(15000);
+}
+
 TEST_F(ScoreFiles, AGameThatLostTheLeaseCommitsNothingAndLeavesTheNewHoldersLease) {
   platform::FileLock paused;
   std::string err;
