@@ -104,7 +104,10 @@ void FileLock::release() {
 bool FileLock::take_back(const std::string& away, const std::string& mine) {
   fsys::File f = dir_.open_file(away, fsys::Dir::Access::read);
   std::string text;
-  if (!f.valid() || !read_small(f, text) || text == mine) return false;
+  // One this user may not read is another user's: this game's own is always
+  // readable to it.
+  const bool others = !f.valid() && errno == EACCES;
+  if (!others && (!f.valid() || !read_small(f, text) || text == mine)) return false;
   if (!dir_.rename_new(away, LEASE_NAME) && errno == EINVAL && !dir_.exists(LEASE_NAME))
     dir_.rename(away, LEASE_NAME);
   return true;
@@ -128,14 +131,17 @@ bool FileLock::break_stale(const std::string& text) {
   fsys::File f = dir_.open_file(away, fsys::Dir::Access::read);
   fsys::FileInfo info;
   std::string now_text;
-  bool stale = !f.valid() || (f.info(info) && !info.regular);
-  if (!stale && read_small(f, now_text) && now_text == text) {
-    // Still the same lease: stale unless its holder rewrote it meanwhile.
-    int64_t now = 0;
-    stale = dead_by_flock(text)
-                ? true
-                : probe_.valid() && stamp(probe_, "c", kind_, now) && f.info(info) &&
-                      now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
+  bool stale;
+  if (!f.valid() && errno == EACCES) {
+    // Another user's lease this user may not read (as it was when judged):
+    // stale only if it is still old.
+    stale = text.empty() && older_than_lease([&](fsys::FileInfo& i) { return dir_.stat(away, i) && i.regular; });
+  } else {
+    stale = !f.valid() || (f.info(info) && !info.regular);
+    if (!stale && read_small(f, now_text) && now_text == text) {
+      // Still the same lease: stale unless its holder rewrote it meanwhile.
+      stale = dead_by_flock(text) || older_than_lease([&](fsys::FileInfo& i) { return f.info(i); });
+    }
   }
   if (!stale) {
     if (!dir_.rename_new(away, LEASE_NAME) && errno == EINVAL && !dir_.exists(LEASE_NAME))
@@ -144,6 +150,21 @@ bool FileLock::break_stale(const std::string& text) {
   }
   dir_.remove(away);
   return true;
+}
+
+// Whether a lease is older than the lease time by the server's clock: the
+// waiter stamps its own file on the same share first and then looks at the
+// lease (look fills in its state), so a rewrite in between only makes the
+// lease younger.
+bool FileLock::older_than_lease(const std::function<bool(fsys::FileInfo&)>& look) {
+  if (!probe_.valid()) {
+    probe_name_ = kProbePrefix + hex(nonce_);
+    probe_ = dir_.create_new(probe_name_, 0644);
+  }
+  int64_t now = 0;
+  fsys::FileInfo info;
+  return probe_.valid() && stamp(probe_, "c", kind_, now) && look(info) &&
+         now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
 }
 
 FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::string& err,
@@ -159,7 +180,8 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   // The fast local path. The lock file is made readable and writable by all
   // (the umask must not keep the other users out); one this user may only
   // read is locked through a read-only descriptor; anything but a regular
-  // file under its name is left alone and the lease alone orders the games.
+  // file under its name (a link, a FIFO, a socket, a folder) is left alone
+  // and the lease alone orders the games.
   for (int tries = 0; tries < 5 && !flock_.valid(); ++tries) {
     flock_ = dir_.open_file(LOCK_NAME, fsys::Dir::Access::read_write);
     if (!flock_.valid() && (errno == EACCES || errno == EPERM || errno == EROFS))
@@ -176,7 +198,7 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   if (flock_.valid() && (!flock_.info(info) || !info.regular)) {
     note_once(lock_path + " is not a lock file the game made; left alone");
     flock_ = fsys::File();
-  } else if (!flock_.valid() && errno != ELOOP && errno != ENXIO) {
+  } else if (!flock_.valid() && errno != ELOOP && errno != ENXIO && errno != EISDIR) {
     err = "open " + lock_path + ": " + std::strerror(errno);
     release();
     return Status::failed;
@@ -215,7 +237,11 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
   for (int round = 0;; ++round) {
     fsys::File lease = dir_.create_new(LEASE_NAME, 0644);
     if (lease.valid()) {
-      if (stamp(lease, text_, kind_, server_now_ns_)) {
+      // Readable by every user whatever the umask: the waiters of other users
+      // must read it to judge it stale, or a game that died holding it would
+      // keep them out for good. Made just now by this game, so its own
+      // descriptor may change its mode.
+      if (lease.set_mode(0644) && stamp(lease, text_, kind_, server_now_ns_)) {
         lease_ = std::move(lease);
         return Status::acquired;
       }
@@ -236,7 +262,12 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
     bool stale = false;
     if (!held.valid()) {
       if (errno == ENOENT) continue;  // released in between
-      stale = errno == ELOOP || errno == ENXIO;  // not a lease at all
+      if (errno == EACCES)
+        // Another user's, made under a umask that closed it to the others
+        // (or planted): judged by its age alone, which needs no reading.
+        stale = older_than_lease([&](fsys::FileInfo& i) { return dir_.stat(LEASE_NAME, i) && i.regular; });
+      else
+        stale = errno == ELOOP || errno == ENXIO;  // not a lease at all
     } else if (!held.info(info) || !read_small(held, text)) {
       // Unreadable for now: look again.
     } else if (!info.regular || info.size > kLeaseCap) {
@@ -244,15 +275,7 @@ FileLock::Status FileLock::acquire(const std::string& dir, int timeout_ms, std::
     } else if (dead_by_flock(text)) {
       stale = true;
     } else {
-      // Its age by the server's clock: the waiter writes its own file on the
-      // same share and compares the two stamps.
-      if (!probe_.valid()) {
-        probe_name_ = kProbePrefix + hex(nonce_);
-        probe_ = dir_.create_new(probe_name_, 0644);
-      }
-      int64_t now = 0;
-      stale = probe_.valid() && stamp(probe_, "c", kind_, now) &&
-              now - info.mtime_ns > int64_t(lease_ms()) * 1000000;
+      stale = older_than_lease([&](fsys::FileInfo& i) { return held.info(i); });
     }
     held = fsys::File();
     if (stale && break_stale(text)) {

@@ -66,6 +66,7 @@ class FileLock {
  private:
   bool dead_by_flock(const std::string& text) const;
   bool break_stale(const std::string& text);
+  bool older_than_lease(const std::function<bool(fsys::FileInfo&)>& look);
   bool take_back(const std::string& away, const std::string& mine);
 
   fsys::Dir dir_;

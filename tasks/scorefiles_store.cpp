@@ -272,9 +272,17 @@ bool merge_step(const std::string& dir, pf::FileLock& lock, const std::string& t
                 const std::string& old, bool existed, const std::string& fresh, bool archive,
                 const std::vector<std::string>& taken, std::set<std::string>& stored, std::string& err) {
   const std::string fn = in_dir(dir, table);
-  // Before each change the lease is confirmed: a game that lost it while
+  // Each change is written and flushed under a temporary name first; the
+  // lease is confirmed right before the rename that puts it in place, so a
+  // slow flush never lies between the two. A game that lost the lease while
   // paused stops, and the journal lets the next holder finish or undo.
-  if (existed && (!lock.confirm(err) || !pf::replace_file(in_dir(dir, BAKFN), old, err))) return false;
+  if (existed) {
+    const std::string bak = in_dir(dir, BAKFN);
+    pf::StagedFile staged_bak;
+    if (!staged_bak.write(dir, old, pf::mode_for(bak), pf::StagedFile::Kind::under_lock, err) ||
+        !lock.confirm(err) || !staged_bak.replace(bak, err))
+      return false;
+  }
   const mode_t mode = pf::mode_for(fn);
   pf::StagedFile staged_table, staged_archive;
   if (!staged_table.write(dir, fresh, mode, pf::StagedFile::Kind::under_lock, err)) return false;
@@ -292,10 +300,13 @@ bool merge_step(const std::string& dir, pf::FileLock& lock, const std::string& t
       if (!pf::exists(in_dir(dir, archive_name(stem, n)))) in.archive = archive_name(stem, n);
     }
   }
+  const std::string journal = in_dir(dir, MERGEFN);
+  pf::StagedFile staged_journal;
+  if (!staged_journal.write(dir, format(in), pf::mode_for(journal), pf::StagedFile::Kind::under_lock, err))
+    return false;
   bool journal_in = false;
   if (!lock.confirm(err)) return false;
-  if (!pf::replace_file(in_dir(dir, MERGEFN), format(in), err, &journal_in))
-    return journal_in ? abandon(dir, lock, err) : false;
+  if (!staged_journal.replace(journal, err, &journal_in)) return journal_in ? abandon(dir, lock, err) : false;
   if (archive) {
     if (!lock.confirm(err)) return false;
     switch (staged_archive.place_new(in_dir(dir, in.archive), err)) {

@@ -390,6 +390,50 @@ TEST_F(SharedFolder, PupilsLoggedInAsDifferentUsersAllSave) {
   EXPECT_EQ(fs::status(ONEPLAYERFN).permissions() & fs::perms::all, fs::perms(0664));  // kept through every rewrite
 }
 
+TEST_F(SharedFolder, ALeaseOfAnotherUserThatWasClosedToTheOthersIsStillAgedAndBroken) {
+  fs::permissions(".", fs::perms::all);
+  // A game of a user whose umask closes new files to everyone else dies holding the lock.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::umask(077);
+    platform::FileLock lock;
+    std::string err;
+    ::_exit(lock.acquire(".", 0, err) == platform::FileLock::Status::acquired ? 0 : 1);  // no release
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(fs::status(platform::LEASE_NAME).permissions() & fs::perms::all, fs::perms(0644));
+  // A pupil logged in under another name may read it, sees that its game is gone, and saves.
+  EXPECT_EQ(as_other_user([] { return save_as_other("nobody"); }), int(scorefiles::Saved::stored));
+  // One this user may not read at all (left by an older game, or planted) is judged
+  // by its age alone: kept while fresh, broken once old.
+  write_file(platform::LEASE_NAME, "not for the others");
+  fs::permissions(platform::LEASE_NAME, fs::perms(0600));
+  EXPECT_EQ(as_other_user([] {
+              scorefiles::set_lock_wait_ms(200);
+              return save_as_other("fresh");
+            }),
+            int(scorefiles::Saved::pending));
+  fs::last_write_time(platform::LEASE_NAME, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  EXPECT_EQ(as_other_user([] { return save_as_other("old"); }), int(scorefiles::Saved::stored));
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(std::vector{rated("nobody", 2), rated("fresh", 2), rated("old", 2)}));
+  EXPECT_FALSE(fs::exists(platform::LEASE_NAME));
+  // A game whose lease was broken while it was paused leaves alone, on release, the
+  // new holder's lease even when it may not read it.
+  EXPECT_EQ(as_other_user([] {
+              platform::FileLock paused;
+              std::string err;
+              if (paused.acquire(".", 0, err) != platform::FileLock::Status::acquired) return 2;
+              fs::rename(platform::LEASE_NAME, "broken");
+              write_file(platform::LEASE_NAME, "the new holder's");
+              fs::permissions(platform::LEASE_NAME, fs::perms::none);
+              paused.release();
+              return fs::exists(platform::LEASE_NAME) ? 0 : 1;
+            }),
+            0);
+}
+
 TEST_F(SharedFolder, AFolderThatCannotBeUsedSafelyIsNamedAndTheResultWaits) {
   struct Case {
     const char* label;
@@ -511,6 +555,16 @@ TEST_F(ScoreFiles, PlantedFilesAreNeverFollowedCopiedOrWaitedOnAndTheResultIsKep
   }
 }
 
+TEST_F(ScoreFiles, AFolderPlantedUnderTheLocksNameIsLeftAloneAndTheSaveGoesOn) {
+  fs::create_directory(LOCKFN);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(scorefiles::save_score(rated("me", 1), ONEPLAYERFN), scorefiles::Saved::stored);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("me", 1)));
+  EXPECT_TRUE(fs::is_directory(LOCKFN));
+  EXPECT_NE(err.find(std::string(LOCKFN) + " is not a lock file"), std::string::npos) << err;
+}
+
 TEST_F(ScoreFiles, WithoutHardLinksASaveIsStoredExactlyOnce) {
   platform::faults::fail_links(true);
   write_file(ONEPLAYERFN, table_of(19));
@@ -520,6 +574,47 @@ TEST_F(ScoreFiles, WithoutHardLinksASaveIsStoredExactlyOnce) {
   EXPECT_EQ(read_file(kTableArchive), table_of(19) + bytes_of(rated("a", 1)));
   EXPECT_EQ(read_file(ONEPLAYERFN), bytes_of(rated("b", 1)));
   for (const auto& [name, bytes] : snapshot()) EXPECT_TRUE(name == LOCKFN || name[0] != '.') << name;
+}
+
+TEST_F(ScoreFiles, AHolderSlowedByTheShareChangesNothingOnceAnotherGameHasBrokenItsLease) {
+  // Only the lease orders the games here (a link stands under the lock file's
+  // name), and every flush takes longer than the lease time.
+  ASSERT_EQ(::symlink("nowhere", LOCKFN), 0);
+  write_file(ONEPLAYERFN, table_of(3));
+  platform::set_lease_ms(300);
+  const pid_t other = ::fork();
+  if (other == 0) {
+    // The other game breaks the silent lease and, while it holds the lock, watches the game files.
+    while (!fs::exists(platform::LEASE_NAME)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platform::FileLock lock;
+    std::string err;
+    if (lock.acquire(".", 10000, err) != platform::FileLock::Status::acquired) ::_exit(2);
+    const auto files = [] {
+      Files m;
+      for (const auto& e : fs::directory_iterator("."))
+        if (const std::string n = e.path().filename().string(); n.rfind(".qora.", 0) != 0 || n == MERGEFN)
+          m[n] = fs::is_symlink(e.path()) ? "link" : read_file(e.path());
+      return m;
+    };
+    const Files before = files();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const bool unchanged = files() == before;
+    lock.release();
+    ::_exit(unchanged ? 0 : 1);
+  }
+  platform::faults::set_fsync_delay(std::chrono::milliseconds(500));
+  testing::internal::CaptureStderr();
+  const scorefiles::Saved saved = scorefiles::save_score(rated("me", 1), ONEPLAYERFN);
+  platform::faults::set_fsync_delay(std::chrono::microseconds(0));
+  int status = 0;
+  ASSERT_EQ(::waitpid(other, &status, 0), other);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << err;
+  // The result was stored before the lease was broken or waits for the next game; either way once.
+  EXPECT_NE(saved, scorefiles::Saved::unsaved) << err;
+  EXPECT_TRUE(scorefiles::merge_pending("."));
+  EXPECT_EQ(read_file(ONEPLAYERFN), table_of(3) + bytes_of(rated("me", 1)));
+  platform::set_lease_ms(15000);
 }
 
 TEST_F(ScoreFiles, AGameThatLostTheLeaseCommitsNothingAndLeavesTheNewHoldersLease) {
