@@ -7,6 +7,11 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 
 namespace qora::platform::proc {
 
@@ -43,5 +48,31 @@ std::string write_access_hint(const std::string& dir) {
 }
 
 bool separator(char c) { return c == '/'; }
+
+namespace {
+
+// The process's start on the boot-time clock, from /proc/self/stat.
+double start_ms() {
+  std::ifstream f("/proc/self/stat");
+  std::string s((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const size_t paren = s.rfind(')');
+  if (paren == std::string::npos) return 0;
+  // Field 22 (starttime) counted from field 3, which follows ") ".
+  const char* p = s.c_str() + paren + 2;
+  for (int field = 3; field < 22 && *p; ++field) {
+    p = std::strchr(p, ' ');
+    if (!p) return 0;
+    ++p;
+  }
+  return std::strtod(p, nullptr) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+}  // namespace
+
+double age_ms() {
+  timespec ts{};
+  clock_gettime(CLOCK_BOOTTIME, &ts);
+  return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6 - start_ms();
+}
 
 }  // namespace qora::platform::proc

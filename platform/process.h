@@ -24,5 +24,7 @@ std::string full_path(const std::string& path);
 std::string write_access_hint(const std::string& dir);
 // Whether c separates the parts of a path ('/', and on Windows '\' too).
 bool separator(char c);
+// Milliseconds since this process started, for the timing trace.
+double age_ms();
 
 }  // namespace qora::platform::proc

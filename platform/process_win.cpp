@@ -39,4 +39,22 @@ std::string write_access_hint(const std::string&) {
 
 bool separator(char c) { return c == '/' || c == '\\'; }
 
+namespace {
+
+double ms(const FILETIME& t) {
+  ULARGE_INTEGER u;
+  u.LowPart = t.dwLowDateTime;
+  u.HighPart = t.dwHighDateTime;
+  return double(u.QuadPart) / 10000.0;  // 100 ns units
+}
+
+}  // namespace
+
+double age_ms() {
+  FILETIME created, exited, kernel, user, now;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  GetSystemTimeAsFileTime(&now);
+  return ms(now) - ms(created);
+}
+
 }  // namespace qora::platform::proc
