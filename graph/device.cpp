@@ -19,8 +19,21 @@ std::unique_ptr<platform::VideoBackend> new_backend() {
   return g_factory ? g_factory() : platform::make_default_backend();
 }
 
-
 inline int norm_page(uint16_t page) { return page >= kPages ? 0 : page; }
+
+// Takes the backend out of the state and releases the pages, under the
+// drawing lock; the caller lets the backend go once the lock is released.
+std::unique_ptr<platform::VideoBackend> release_device(State& s) {
+  std::lock_guard lock(s.devices);
+  std::unique_ptr<platform::VideoBackend> backend = std::move(s.backend);
+  for (Page& p : s.pages) p = Page{};
+  s.dirty.clear();
+  s.dirty_any = false;
+  s.width = s.height = 0;
+  s.scale = 1;
+  s.tiles_x = s.tiles_y = 0;
+  return backend;
+}
 
 }  // namespace
 
@@ -157,16 +170,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const std::string& title) {
     case platform::OpenResult::busy: r = GRNOTWINDOW; break;
   }
   if (r != GROK) {
-    std::unique_ptr<platform::VideoBackend> failed;
-    {
-      std::lock_guard lock(s.devices);
-      failed = std::move(s.backend);
-      for (Page& p : s.pages) p = Page{};
-      s.dirty.clear();
-      s.dirty_any = false;
-      s.width = s.height = 0;
-      s.scale = 1;
-    }
+    const auto failed = release_device(s);
     reset_fonts();
     s.result = r;
     return;
@@ -197,17 +201,7 @@ void CLOSEGRAPH() {
   // The window thread may be waiting for the lock to repaint: close it
   // without holding the lock, then release the pages.
   s.backend->close();
-  std::unique_ptr<platform::VideoBackend> gone;
-  {
-    std::lock_guard lock(s.devices);
-    gone = std::move(s.backend);
-    for (Page& p : s.pages) p = Page{};
-    s.dirty.clear();
-    s.dirty_any = false;
-    s.width = s.height = 0;
-    s.scale = 1;
-    s.tiles_x = s.tiles_y = 0;
-  }
+  const auto gone = release_device(s);
   reset_fonts();
 }
 
