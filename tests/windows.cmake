@@ -14,7 +14,8 @@ foreach(t ${win_tests})
   list(APPEND win_sources ${CMAKE_CURRENT_SOURCE_DIR}/${t}_test.cpp)
 endforeach()
 add_executable(qora_tests ${win_sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/test_main.cpp
-               ${CMAKE_CURRENT_SOURCE_DIR}/support/test_support_win.cpp)
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/test_support_win.cpp
+               ${CMAKE_CURRENT_SOURCE_DIR}/support/test_files.cpp)
 target_include_directories(qora_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(qora_tests PRIVATE qoralib gtest)
 # The source and build trees as Wine sees them (its drive Z: is the root).

@@ -2,8 +2,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -29,24 +27,6 @@ TempDir::TempDir() {
   std::filesystem::current_path(dir_);
 }
 
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::current_path(old_, ec);
-  std::filesystem::remove_all(dir_, ec);
-}
-
-std::string read_file(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::filesystem::path& p, const std::string& bytes) {
-  std::ofstream f(p, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
 void set_env(const char* name, const char* value) { _putenv_s(name, value ? value : ""); }
 
 // The commands the tests write for the Linux shell, "NAME=value 'program'
@@ -70,8 +50,5 @@ Run run(const std::string& cmd) {
   for (auto it = saved.rbegin(); it != saved.rend(); ++it) set_env(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
   return {rc, read_file("out.txt"), read_file("err.txt")};
 }
-
-std::filesystem::path source_dir() { return QORA_SOURCE_DIR; }
-std::filesystem::path binary_dir() { return QORA_BINARY_DIR; }
 
 }  // namespace qora::test
